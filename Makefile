@@ -1,0 +1,41 @@
+# The two set-up commands (`make run`, `make test`) and `make build` install
+# what a fresh Debian 12 machine lacks, then build with CMake and Ninja.
+BUILD   ?= build
+RUNHOME ?= $(CURDIR)/run-home
+PORT    ?= 18080
+
+BUILD_PKGS = qt6-base-dev qt6-charts-dev qt6-speech-dev qt6-declarative-dev \
+             libqt6opengl6-dev libxkbcommon-dev libgl-dev cmake ninja-build g++
+RUN_PKGS   = qt6-speech-speechd-plugin speech-dispatcher espeak-ng
+TEST_PKGS  = xvfb xauth
+
+.PHONY: all deps deps-run deps-test build run test bench clean
+
+all: build
+
+deps:
+	@./tools/install-deps.sh $(BUILD_PKGS)
+
+deps-run: deps
+	@./tools/install-deps.sh $(RUN_PKGS)
+
+deps-test: deps
+	@./tools/install-deps.sh $(TEST_PKGS)
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD)
+
+run: deps-run build
+	@./tools/run-demo.sh $(BUILD) $(RUNHOME) $(PORT)
+
+test: deps-test build
+	cd $(BUILD) && ctest --output-on-failure -j2
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
+
+clean:
+	rm -rf $(BUILD)

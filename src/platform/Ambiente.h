@@ -1,0 +1,29 @@
+#pragma once
+// Where the program's files live and which servers and programs it talks to.
+// The only place that reads the environment.
+#include <QString>
+
+namespace platform {
+
+struct ServerAddress {
+    QString host;
+    quint16 port = 80;
+};
+
+// Folder of DatiIndex.cfg, fut.txt and the history files: $QUOTARO_HOME, else the
+// executable's folder.
+QString appHome();
+// Full path of a file in the application folder.
+QString appFile(const QString &name);
+
+ServerAddress quoteServer();   // $QUOTARO_QUOTE_SERVER, else the built-in quote host
+ServerAddress futuresServer(); // $QUOTARO_FUTURES_SERVER, else the built-in futures host
+
+QString browserProgram(); // $QUOTARO_BROWSER, else xdg-open
+QString editorProgram();  // $QUOTARO_EDITOR, else xdg-open
+QString selfExecutable(); // this program, to start further instances
+
+// "host" or "host:port"; a missing or bad port gives 80.
+ServerAddress parseServer(const QString &text);
+
+} // namespace platform

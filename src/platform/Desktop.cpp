@@ -1,0 +1,76 @@
+#include "platform/Desktop.h"
+
+#include <QLocale>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTextToSpeech>
+#include <QVoice>
+#include <cstdio>
+
+namespace platform {
+
+namespace {
+Desktop *g_override = nullptr;
+} // namespace
+
+Desktop::~Desktop()
+{
+    delete speech_;
+}
+
+bool Desktop::startProgram(const QString &program, const QStringList &arguments, QString *error)
+{
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    const bool started = process.startDetached();
+    if (!started && error)
+        *error = process.errorString();
+    return started;
+}
+
+void Desktop::speak(const QString &text)
+{
+    if (!speech_) {
+        // speech-dispatcher speaks Italian through espeak-ng; other engines lack it.
+        const QStringList engines = QTextToSpeech::availableEngines();
+        speech_ = engines.contains(QStringLiteral("speechd"))
+                      ? new QTextToSpeech(QStringLiteral("speechd"))
+                      : new QTextToSpeech();
+        const QLocale italian(QLocale::Italian, QLocale::Italy);
+        if (speech_->availableLocales().contains(italian))
+            speech_->setLocale(italian);
+    }
+    if (speech_->state() == QTextToSpeech::Error)
+        return;
+    speech_->say(text);
+}
+
+bool Desktop::askYesNo(QWidget *parent, const QString &title, const QString &text)
+{
+    return QMessageBox::critical(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
+void Desktop::showError(QWidget *parent, const QString &title, const QString &text)
+{
+    std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+    QMessageBox::critical(parent, title, text);
+}
+
+Desktop &Desktop::instance()
+{
+    if (g_override)
+        return *g_override;
+    static Desktop real;
+    return real;
+}
+
+void Desktop::setInstance(Desktop *desktop)
+{
+    g_override = desktop;
+}
+
+} // namespace platform

@@ -1,0 +1,24 @@
+#pragma once
+// Window geometry in twips and the always-on-top band.
+#include <QRect>
+
+class QWidget;
+class QMouseEvent;
+
+namespace platform {
+
+inline constexpr int TwipsPerPixel = 15;
+
+// Twips to logical pixels and back; every layout table goes through these.
+int px(double twips);
+double twips(int pixels);
+QRect pxRect(double left, double top, double width, double height);
+
+// Enters or leaves the always-on-top band without moving or resizing the window.
+void setStaysOnTop(QWidget *window, bool on);
+
+// Lets the window manager move a window from a left-button press; false when it
+// refuses (no window manager), in which case the caller moves the window itself.
+bool startSystemMove(QWidget *window);
+
+} // namespace platform

@@ -1,0 +1,124 @@
+// Start-up, the index list, index choice and the polling switch of the main window.
+#include <QAction>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QScreen>
+#include <QTimer>
+
+#include "platform/Ambiente.h"
+#include "platform/Desktop.h"
+#include "platform/FileSistema.h"
+#include "platform/Finestre.h"
+#include "shell/Impostazioni.h"
+#include "ui/Controlli.h"
+#include "ui/Form1.h"
+#include "ui/Form2.h"
+
+namespace {
+const QString FileDati = QStringLiteral("DatiIndex.cfg");
+const QString FileFut = QStringLiteral("fut.txt");
+const QString CaptionStop = QStringLiteral(" Stop ");
+} // namespace
+
+bool Form1::Form_Load()
+{
+    for (const char *nome : {"Futures.txt", "Nasdaq.txt", "D.Jones.txt"})
+        platform::createIfMissing(platform::appFile(QString::fromLatin1(nome)));
+    return CaricaImpostazioni();
+}
+
+bool Form1::CaricaImpostazioni()
+{
+    const QString percorsoDati = platform::appFile(FileDati);
+    QByteArray dati;
+    if (!platform::readFile(percorsoDati, &dati)) {
+        platform::Desktop::instance().showError(
+            this, QStringLiteral("Quotaro"),
+            QStringLiteral("Impossibile leggere il file delle impostazioni \"%1\": file non trovato o illeggibile.")
+                .arg(percorsoDati));
+        return false;
+    }
+    QByteArray fut;
+    const bool conFut = platform::readFile(platform::appFile(FileFut), &fut);
+    const QString testoFut = DecodificaImpostazioni(fut);
+    const ListaIndici lista =
+        CostruisciLista(conFut ? &testoFut : nullptr, DecodificaImpostazioni(dati));
+
+    List1->clear();
+    List2->clear();
+    if (lista.ConFutures) {
+        Simbolo = lista.CodiceFutures;
+        Titolo->setText(NomeFutures);
+    }
+    List1->addItems(lista.Nomi);
+    List2->addItems(lista.Simboli);
+
+    if (QScreen *schermo = QGuiApplication::primaryScreen()) {
+        const QRect area = schermo->geometry();
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    }
+    List1->resize(List1->width(), std::max(1, centralWidget()->height() - platform::px(100)));
+
+    const int posizione = PosizioneDaArgomento(ArgomentoComando);
+    if (posizione > 0 && posizione < List1->count()) {
+        SelezionaIndice(posizione);
+        AvviaPolling();
+        Form2 &ridotta = FinestraRidotta();
+        ridotta.show();
+        hide();
+        ridotta.MoveTwips(posizione * ridotta.WidthTwips(), ridotta.TopTwips());
+    } else if (ArgomentoComando.isEmpty()) {
+        Command2_Click();
+    }
+    return true;
+}
+
+void Form1::SelezionaIndice(int posizione)
+{
+    Titolo->setText(List1->item(posizione)->text());
+    Simbolo = List2->item(posizione)->text();
+    FinestraRidotta().Label2->setText(List1->item(posizione)->text().left(3));
+}
+
+void Form1::AvviaPolling()
+{
+    Titolo2->setText(CaptionStop);
+    Timer2->start();
+    Timer2_Timer();
+}
+
+void Form1::Titolo_Click()
+{
+    List1->setVisible(List1->isHidden());
+    if (List1->isVisible())
+        List1->raise();
+}
+
+void Form1::List1_Click(int posizione)
+{
+    List1->hide();
+    if (posizione < 0 || posizione >= List1->count() || posizione >= List2->count())
+        return;
+    SelezionaIndice(posizione);
+}
+
+void Form1::Titolo2_Click()
+{
+    if (Titolo2->text() != CaptionStop) {
+        AvviaPolling();
+    } else {
+        Titolo2->setText(QStringLiteral("Avvia"));
+        Timer2->stop();
+    }
+}
+
+void Form1::Command3_Click()
+{
+    FinestraRidotta().show();
+    hide();
+    AvviaPolling();
+    // Further instances follow list positions 1 and 2 in strips of their own.
+    platform::Desktop &desktop = platform::Desktop::instance();
+    desktop.startProgram(platform::selfExecutable(), {QStringLiteral("1")});
+    desktop.startProgram(platform::selfExecutable(), {QStringLiteral("2")});
+}

@@ -1,0 +1,96 @@
+#include "ui/Controlli.h"
+
+#include <QFontDatabase>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPalette>
+
+#include "platform/Finestre.h"
+
+void EtichettaCliccabile::mousePressEvent(QMouseEvent *event)
+{
+    event->setAccepted(event->button() == Qt::LeftButton);
+}
+
+void EtichettaCliccabile::mouseReleaseEvent(QMouseEvent *event)
+{
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+void ImpostaSfondo(QWidget *controllo, const QColor &colore)
+{
+    QPalette palette = controllo->palette();
+    palette.setColor(QPalette::Base, colore);
+    palette.setColor(QPalette::Window, colore);
+    palette.setColor(QPalette::Button, colore);
+    controllo->setPalette(palette);
+    controllo->setAutoFillBackground(true);
+}
+
+QColor Sfondo(const QWidget *controllo)
+{
+    return controllo->palette().color(QPalette::Base);
+}
+
+QFont Carattere(double punti, bool grassetto)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setFamily(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(punti);
+    font.setBold(grassetto);
+    return font;
+}
+
+// The left in twips is kept beside the pixel position, so controls that move in
+// steps of twips (the activity bars) do not drift by the rounding to pixels.
+static const char *const ProprietaSinistra = "sinistraTwips";
+
+void Posiziona(QWidget *controllo, double left, double top, double width, double height)
+{
+    controllo->setGeometry(platform::pxRect(left, top, width, height));
+    controllo->setProperty(ProprietaSinistra, left);
+}
+
+double SinistraTwips(const QWidget *controllo)
+{
+    const QVariant sinistra = controllo->property(ProprietaSinistra);
+    if (sinistra.isValid() && platform::px(sinistra.toDouble()) == controllo->x())
+        return sinistra.toDouble();
+    return platform::twips(controllo->x());
+}
+
+void SpostaSinistra(QWidget *controllo, double leftTwips)
+{
+    controllo->move(platform::px(leftTwips), controllo->y());
+    controllo->setProperty(ProprietaSinistra, leftTwips);
+}
+
+QLineEdit *CreaCasella(QWidget *padre, double punti)
+{
+    auto *casella = new QLineEdit(padre);
+    casella->setReadOnly(true);
+    casella->setFont(Carattere(punti, true));
+    casella->setTextMargins(0, 0, 0, 0);
+    casella->setContentsMargins(0, 0, 0, 0);
+    return casella;
+}
+
+QWidget *CreaRettangolo(QWidget *padre, const QColor &colore)
+{
+    auto *rettangolo = new QWidget(padre);
+    ImpostaSfondo(rettangolo, colore);
+    return rettangolo;
+}
+
+void OrdineTab(std::initializer_list<QWidget *> controlli)
+{
+    QWidget *precedente = nullptr;
+    for (QWidget *controllo : controlli) {
+        if (precedente)
+            QWidget::setTabOrder(precedente, controllo);
+        precedente = controllo;
+    }
+}

@@ -1,0 +1,42 @@
+#pragma once
+// Small pieces shared by the windows: clickable labels, background colours, fonts,
+// and placing a control from its twips layout.
+#include <QColor>
+#include <QFont>
+#include <QLabel>
+#include <initializer_list>
+
+class QLineEdit;
+
+class EtichettaCliccabile : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+signals:
+    void clicked();
+protected:
+    // Taking the press keeps the release (and so the click) on the label.
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+};
+
+// Background colour of a control (text boxes, labels, check boxes, shapes).
+void ImpostaSfondo(QWidget *controllo, const QColor &colore);
+QColor Sfondo(const QWidget *controllo);
+
+// The desktop's sans-serif font at a point size and weight.
+QFont Carattere(double punti, bool grassetto);
+
+// Places a control from its layout in twips.
+void Posiziona(QWidget *controllo, double left, double top, double width, double height);
+// Left and top of a control in twips, as the platform really placed it.
+double SinistraTwips(const QWidget *controllo);
+void SpostaSinistra(QWidget *controllo, double leftTwips);
+
+// A read-only text box with the bold value font.
+QLineEdit *CreaCasella(QWidget *padre, double punti);
+// Keyboard tab order, first to last.
+void OrdineTab(std::initializer_list<QWidget *> controlli);
+
+// A filled rectangle.
+QWidget *CreaRettangolo(QWidget *padre, const QColor &colore);

@@ -1,0 +1,184 @@
+#include "ui/Form2.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+
+#include "platform/Ambiente.h"
+#include "platform/Desktop.h"
+#include "platform/Finestre.h"
+#include "ui/Controlli.h"
+#include "ui/Layout.h"
+
+Form2::Form2(QWidget *principale)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      principale_(principale)
+{
+    setWindowTitle(QStringLiteral("Indici by RQ finestra ridotta"));
+    setWindowIcon(QIcon(QStringLiteral(":/icone/quotaro-ridotta.png")));
+    setFont(Carattere(8.25, false));
+    resize(platform::px(LarghezzaLarga), platform::px(AltezzaRidotta));
+    move(0, 0);
+
+    Label2 = new EtichettaCliccabile(QStringLiteral("FUT"), this);
+    Label2->setToolTip(QStringLiteral("Indice selezionato, clicca per spostare la barra"));
+    Posiziona(Label2, 45, 90, 375, 195);
+
+    Text1 = CreaCasella(this, 8.25);
+    Text1->setToolTip(QStringLiteral("Ora attuale USA"));
+    Posiziona(Text1, 405, 45, 735, 285);
+    Shape2 = CreaRettangolo(this, QColor(0, 0, 255));
+    Posiziona(Shape2, 510, 315, 240, 75);
+    Text4 = CreaCasella(this, 8.25);
+    Text4->setToolTip(QStringLiteral("Fixing ultimo valore"));
+    Posiziona(Text4, 1170, 45, 1005, 285);
+    Text3 = CreaCasella(this, 8.25);
+    Text3->setToolTip(QStringLiteral("Variazione percentuale"));
+    Posiziona(Text3, 2205, 45, 915, 285);
+    Text2 = CreaCasella(this, 8.25);
+    Text2->setToolTip(QStringLiteral("Valore attuale"));
+    Posiziona(Text2, 3150, 45, 1005, 285);
+
+    Text5 = new QLineEdit(this);
+    ImpostaSfondo(Text5, QColor(255, 255, 192));
+    Posiziona(Text5, 4185, 45, 1230, 285);
+    Text5->installEventFilter(this);
+
+    Image1 = new EtichettaCliccabile(this);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/icone/lente.png")));
+    Image1->setToolTip(QStringLiteral("Cerca sul Web"));
+    Posiziona(Image1, 5490, 45, 240, 240);
+
+    Label3 = new EtichettaCliccabile(QStringLiteral("<"), this);
+    Label3->setToolTip(QStringLiteral("Home Page Quotaro"));
+    Posiziona(Label3, 5820, 60, 150, 195);
+    Label3->hide();
+
+    Label1 = new EtichettaCliccabile(QStringLiteral(" Esci"), this);
+    Label1->setToolTip(QStringLiteral("Premere per usire dalla finestra piccola"));
+    Posiziona(Label1, 6030, 90, 375, 195);
+
+    Shape1 = CreaRettangolo(this, QColor(255, 0, 0));
+    Posiziona(Shape1, 6435, 45, 105, 285);
+
+    for (QWidget *mano : {static_cast<QWidget *>(Image1), static_cast<QWidget *>(Label3),
+                          static_cast<QWidget *>(Label1)})
+        mano->setCursor(Qt::PointingHandCursor);
+
+    OrdineTab({Text1, Text2, Text3, Text4, Label1, Text5});
+
+    connect(Label2, &EtichettaCliccabile::clicked, this, &Form2::Label2_Click);
+    connect(Label3, &EtichettaCliccabile::clicked, this, &Form2::Label3_Click);
+    connect(Image1, &EtichettaCliccabile::clicked, this, &Form2::Image1_Click);
+    connect(Label1, &EtichettaCliccabile::clicked, this, &Form2::Label1_Click);
+
+    Form_Load();
+}
+
+double Form2::LeftTwips() const { return platform::twips(x()); }
+double Form2::TopTwips() const { return platform::twips(y()); }
+double Form2::WidthTwips() const { return platform::twips(width()); }
+
+void Form2::MoveTwips(double left, double top)
+{
+    move(platform::px(left), platform::px(top));
+}
+
+void Form2::Form_Load()
+{
+    Label3_Click();
+}
+
+void Form2::Form_Activate()
+{
+    platform::setStaysOnTop(this, true);
+}
+
+void Form2::Label2_Click()
+{
+    const float l = float(LeftTwips());
+    const float t = float(TopTwips());
+    const float w = float(WidthTwips());
+    if (l == 0)
+        MoveTwips(w, 0);
+    else if (l == w)
+        MoveTwips(w + w, 0);
+    else if (l == float(w + w))
+        MoveTwips(0, 0);
+    else if (t != 0)
+        MoveTwips(0, 0);
+}
+
+void Form2::Label3_Click()
+{
+    const double w = WidthTwips();
+    const double passo = (w != LarghezzaLarga) ? PassoLarghezza : -PassoLarghezza;
+    resize(platform::px(float(w + passo)), height());
+    for (QWidget *controllo : {Shape1, static_cast<QWidget *>(Label1), static_cast<QWidget *>(Label3)})
+        SpostaSinistra(controllo, float(SinistraTwips(controllo) + passo));
+    Label3->setText(passo > 0 ? QStringLiteral("<") : QStringLiteral(">"));
+    Text5->setVisible(passo > 0);
+}
+
+void Form2::Image1_Click()
+{
+    // The search words go to the browser as typed, inside one argument.
+    platform::Desktop::instance().startProgram(
+        platform::browserProgram(),
+        {IndirizzoHomePage + PercorsoRicerca + Text5->text() + CodaRicerca});
+}
+
+void Form2::Text5_KeyPress(int carattere)
+{
+    if (carattere != 13)
+        return;
+    Image1_Click();
+    Text5->setText(QString());
+}
+
+void Form2::Label1_Click()
+{
+    hide();
+    principale_->show();
+}
+
+bool Form2::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        Form_Activate();
+    return QWidget::event(event);
+}
+
+bool Form2::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Text5 && event->type() == QEvent::KeyPress) {
+        const int tasto = static_cast<QKeyEvent *>(event)->key();
+        if (tasto == Qt::Key_Return || tasto == Qt::Key_Enter) {
+            Text5_KeyPress(13);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form2::mousePressEvent(QMouseEvent *event)
+{
+    origineTrascinamento_ = event->globalPosition().toPoint() - pos();
+    trascinamento_ = false;
+}
+
+void Form2::mouseMoveEvent(QMouseEvent *event)
+{
+    // Only the left button alone drags the strip.
+    if (event->buttons() != Qt::LeftButton)
+        return;
+    if (!trascinamento_ && platform::startSystemMove(this))
+        return;
+    trascinamento_ = true;
+    move(event->globalPosition().toPoint() - origineTrascinamento_);
+}
+
+void Form2::mouseReleaseEvent(QMouseEvent *)
+{
+    trascinamento_ = false;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// Design constants of the windows (sizes in twips, intervals in ms).
+#include <QString>
+
+inline const QString Credito = QStringLiteral("Redazione Quotaro - www.quotaro.example");
+inline const QString IndirizzoHomePage = QStringLiteral("http://www.quotaro.example");
+inline const QString PercorsoRicerca = QStringLiteral("/cgi-bin/ricerca/meta.pl?query=");
+inline const QString CodaRicerca = QStringLiteral("&modlist=web");
+
+inline constexpr double LarghezzaForm1 = 6330;
+inline constexpr double AltezzaForm1 = 3420;
+inline constexpr double MargineDestroGrafico = 150;
+inline constexpr double MargineBassoGrafico = 50;
+
+inline constexpr int IntervalloLento = 20000;
+inline constexpr int IntervalloVeloce = 5000;
+inline constexpr int IntervalloVoce = 60000;
+
+// Compact window: design width, the step that widens or narrows it.
+inline constexpr double LarghezzaLarga = 6555;
+inline constexpr double AltezzaRidotta = 390;
+inline constexpr double PassoLarghezza = 1900;
+
+// Colours of a rise and a fall.
+#include <QColor>
+inline const QColor ColoreRialzo(128, 255, 128);
+inline const QColor ColoreRibasso(255, 128, 128);
