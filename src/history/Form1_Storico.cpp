@@ -67,6 +67,7 @@ void Form1::Command1_Click()
     }
     const double margine = std::max(0.05, (massimo - minimo) * 0.1);
     assex_->setRange(1, std::max(2, NumeroPunti + 1));
+    assex_->setTickInterval(std::max(1, NumeroPunti / 5));
     assey_->setRange(minimo - margine, massimo + margine);
 }
 

@@ -1,6 +1,5 @@
 #include "ui/Controlli.h"
 
-#include <QFontDatabase>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPalette>
@@ -36,8 +35,12 @@ QColor Sfondo(const QWidget *controllo)
 
 QFont Carattere(double punti, bool grassetto)
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setFamily(QStringLiteral("Sans Serif"));
+    // Fonts with the metrics of the classic small dialog font, so the captions fit
+    // the boxes they were laid out for; any sans-serif font after them.
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica"),
+                      QStringLiteral("Sans Serif")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(punti);
     font.setBold(grassetto);

@@ -24,9 +24,16 @@
 #include "ui/Form2.h"
 #include "ui/Layout.h"
 
+// The icons live in the core library, which is linked statically.
+static void CaricaRisorse()
+{
+    Q_INIT_RESOURCE(quotaro);
+}
+
 Form1::Form1(const QString &argomento, QWidget *parent)
     : QMainWindow(parent), RigheGrafico(MassimoPunti + 1), ArgomentoComando(argomento)
 {
+    CaricaRisorse();
     setWindowTitle(QStringLiteral("Indici by ") + Credito);
     setWindowIcon(QIcon(QStringLiteral(":/icone/quotaro.png")));
     setFont(Carattere(8.25, false));
@@ -133,6 +140,9 @@ void Form1::CreaGrafico()
     assex_ = new QValueAxis;
     assey_ = new QValueAxis;
     assex_->setLabelFormat(QStringLiteral("%d"));
+    assex_->setTickType(QValueAxis::TicksDynamic);
+    assex_->setTickAnchor(1);
+    assex_->setTickInterval(1);
     assey_->setLabelFormat(QStringLiteral("%.2f"));
     for (QValueAxis *asse : {assex_, assey_}) {
         asse->setLabelsFont(Carattere(7, false));
@@ -152,6 +162,8 @@ void Form1::CreaGrafico()
 void Form1::CreaMenu()
 {
     QMenuBar *barra = menuBar();
+    // Narrow items, so the whole bar fits the fixed width of the window.
+    barra->setStyleSheet(QStringLiteral("QMenuBar::item { padding: 2px 4px; }"));
     auto spaziatore = [barra] {
         QAction *vuota = barra->addAction(QString());
         vuota->setEnabled(false);
