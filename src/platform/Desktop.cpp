@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QTextToSpeech>
 #include <QVoice>
+#include <algorithm>
 #include <cstdio>
 
 namespace platform {
@@ -38,9 +39,12 @@ void Desktop::speak(const QString &text)
         speech_ = engines.contains(QStringLiteral("speechd"))
                       ? new QTextToSpeech(QStringLiteral("speechd"))
                       : new QTextToSpeech();
-        const QLocale italian(QLocale::Italian, QLocale::Italy);
-        if (speech_->availableLocales().contains(italian))
-            speech_->setLocale(italian);
+        const QList<QLocale> locales = speech_->availableLocales();
+        const auto italian = std::find_if(locales.begin(), locales.end(), [](const QLocale &l) {
+            return l.language() == QLocale::Italian;
+        });
+        if (italian != locales.end())
+            speech_->setLocale(*italian);
     }
     if (speech_->state() == QTextToSpeech::Error)
         return;
