@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace platform {
 
@@ -16,9 +19,38 @@ QString envOr(const char *name, const QString &fallback)
 }
 } // namespace
 
+namespace {
+// An installed copy (shipped files in ../share/quotaro, and no settings of its own
+// beside a read-only executable) keeps the user's files in $XDG_DATA_HOME/quotaro,
+// filled from the shipped files on first start. A copy run from its build or
+// unpacked folder keeps using that folder.
+QString defaultHome()
+{
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    const QDir shipped(QDir(exeDir).absoluteFilePath(QStringLiteral("../share/quotaro")));
+    const QString settings = QStringLiteral("DatiIndex.cfg");
+    const bool installed = shipped.exists(settings)
+                           && (!QFileInfo(exeDir).isWritable() || !QDir(exeDir).exists(settings));
+    if (!installed)
+        return exeDir;
+    const QString home =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/quotaro");
+    QDir().mkpath(home);
+    if (!QDir(home).exists(settings)) {
+        for (const QString &name : {settings, QStringLiteral("fut.txt")})
+            QFile::copy(shipped.filePath(name), QDir(home).filePath(name));
+    }
+    return home;
+}
+} // namespace
+
 QString appHome()
 {
-    return envOr("QUOTARO_HOME", QCoreApplication::applicationDirPath());
+    const QString home = qEnvironmentVariable("QUOTARO_HOME");
+    if (!home.isEmpty())
+        return home;
+    static const QString fallback = defaultHome();
+    return fallback;
 }
 
 QString appFile(const QString &name)
