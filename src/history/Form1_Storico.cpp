@@ -106,10 +106,7 @@ void Form1::CancellaFile_Click()
     if (!desktop.askYesNo(this, QStringLiteral("Eliminazione File"),
                           QStringLiteral("Vuoi veramente cancellare il file del grafico ?")))
         return;
-    const QString percorso = FileStorico();
     QString errore;
-    if (!SvuotaFile(percorso, &errore))
-        desktop.showError(this, QStringLiteral("Eliminazione File"),
-                          QStringLiteral("Impossibile cancellare il file \"%1\": %2")
-                              .arg(percorso, errore));
+    if (!SvuotaFile(FileStorico(), &errore))
+        desktop.showError(this, QStringLiteral("Eliminazione File"), errore);
 }
