@@ -20,7 +20,8 @@ public:
     virtual void speak(const QString &text);
     // Modal Yes/No question with the critical icon; No is the default button.
     virtual bool askYesNo(QWidget *parent, const QString &title, const QString &text);
-    // Modal error message; also printed on stderr.
+    // Modal error message; also printed on stderr. On the offscreen platform, where
+    // nobody could close the box, it is only printed.
     virtual void showError(QWidget *parent, const QString &title, const QString &text);
 
     static Desktop &instance();
