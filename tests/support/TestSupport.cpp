@@ -80,7 +80,7 @@ QByteArray quotePage(const QString &time12, const QString &last, const QString &
     page += "<span class=\"t\">" + window(time12, 8) + QByteArray(28, ' ')
             + "ET</abbr><br /></span>\n";
     // last price: 8 characters beginning 18 after the marker's first character
-    page += "<b>Last price:</b> <i>" + window(last, 8) + "</i>\n";
+    page += "<b>Last price:</b><i>" + window(last, 8) + "</i>\n";
     // change: 9 characters beginning 46 before the marker
     page += "<span>" + window(change, 9) + QByteArray(37, ' ') + "Shows primary price</span>\n";
     // previous close: 18 characters beginning 40 after the marker's first character
