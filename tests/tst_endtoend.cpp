@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QtTest>
 #include <csignal>
 #include <memory>
@@ -96,10 +98,11 @@ public:
     }
 
     // The program, off screen, in the test's application folder, against the server.
-    QProcess *startProgram(const QStringList &arguments)
+    QProcess *startProgram(const QStringList &arguments,
+                           const QString &platformName = QStringLiteral("offscreen"))
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), platformName);
         env.insert(QStringLiteral("QUOTARO_HOME"), home_);
         const QString server = QStringLiteral("127.0.0.1:%1").arg(port_ ? port_ : 9);
         env.insert(QStringLiteral("QUOTARO_QUOTE_SERVER"), server);
@@ -174,6 +177,7 @@ private slots:
     void otherArgumentsDoNotPoll_data();
     void otherArgumentsDoNotPoll();
     void furtherInstanceThroughDesktop();
+    void futuresWindowOnNewCode();
 };
 
 void EndToEndTest::instancePollsAtOnceAndAppends_data()
@@ -314,6 +318,43 @@ void EndToEndTest::furtherInstanceThroughDesktop()
     QCOMPARE(readProc(pids[0], "cmdline"), QFile::encodeName(Exe) + QByteArray("\0" "1\0", 3));
     ::kill(pid_t(pids[0]), SIGKILL);
     QVERIFY(waitFor([&] { return ended(pids[0]); }, 5000));
+}
+
+// Started without arguments against a server that publishes another code, the real
+// program opens the futures-code window; looked for on a virtual X display.
+void EndToEndTest::futuresWindowOnNewCode()
+{
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    if (xvfb.isEmpty() || xdotool.isEmpty())
+        QSKIP("Xvfb or xdotool missing");
+    TempHome home; // fut.txt holds CU26, the server publishes CU26 too...
+    home.write(QStringLiteral("fut.txt"), "CH26\r\n"); // ...so the stored code is older
+    Launched run(home.path());
+    QVERIFY(run.startServer());
+
+    const QString display = QStringLiteral(":%1").arg(200 + QCoreApplication::applicationPid() % 500);
+    QProcess x;
+    x.start(xvfb, {display, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                   QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1024x768x24")});
+    QVERIFY(x.waitForStarted(5000));
+    auto stopX = qScopeGuard([&x] { x.kill(); x.waitForFinished(3000); });
+    ScopedEnv onDisplay("DISPLAY", display.toLatin1());
+
+    auto windowShown = [&] {
+        QProcess search;
+        search.start(xdotool, {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                               QStringLiteral("--name"), QStringLiteral("Aggiornamento codice Futures")});
+        return search.waitForFinished(3000) && search.exitCode() == 0;
+    };
+    // The display needs a moment to come up: start the program again until it connects.
+    QProcess *program = nullptr;
+    QVERIFY(waitFor([&] {
+        if (!program || program->state() == QProcess::NotRunning)
+            program = run.startProgram({}, QStringLiteral("xcb"));
+        return windowShown();
+    }, 20000));
+    QVERIFY(run.serverLog().contains("GET /browser/fut.txt"));
 }
 
 QTEST_GUILESS_MAIN(EndToEndTest)
