@@ -25,13 +25,7 @@ void Form1::Winsock1_Connect()
 
 void Form1::Winsock1_DataArrival()
 {
-    const QByteArray dati = Winsock1->GetData();
-    if (BufferFutures.size() + dati.size() > LimiteRisposta) {
-        Winsock1->Close();
-        BufferFutures.clear();
-        return;
-    }
-    BufferFutures += QString::fromLatin1(dati);
+    RiceviDati(Winsock1, BufferFutures);
 }
 
 void Form1::Winsock1_Close()

@@ -29,14 +29,19 @@ void Form1::WscHttp_Connect()
 
 void Form1::WscHttp_DataArrival()
 {
-    const QByteArray dati = WscHttp->GetData();
-    if (BufferRisposta.size() + dati.size() > LimiteRisposta) {
-        // No quote page is this long: drop the answer rather than grow without end.
-        WscHttp->Close();
-        BufferRisposta.clear();
+    RiceviDati(WscHttp, BufferRisposta);
+}
+
+void Form1::RiceviDati(platform::SocketControl *socket, QString &buffer)
+{
+    const QByteArray dati = socket->GetData();
+    if (buffer.size() + dati.size() > LimiteRisposta) {
+        // No answer of ours is this long: drop it rather than grow without end.
+        socket->Close();
+        buffer.clear();
         return;
     }
-    BufferRisposta += QString::fromLatin1(dati);
+    buffer += QString::fromLatin1(dati);
 }
 
 void Form1::WscHttp_Close()

@@ -162,6 +162,9 @@ private:
     void CreaMenu();
     void CreaGrafico();
     void CollegaEventi();
+    // Appends what a socket received to its buffer, one character per byte; an
+    // answer past LimiteRisposta is abandoned and its buffer emptied.
+    void RiceviDati(platform::SocketControl *socket, QString &buffer);
 
     QWidget *area_ = nullptr;
     QChart *grafico_ = nullptr;
