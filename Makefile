@@ -9,7 +9,7 @@ BUILD_PKGS = qt6-base-dev qt6-charts-dev qt6-speech-dev qt6-declarative-dev \
 RUN_PKGS   = qt6-speech-speechd-plugin speech-dispatcher espeak-ng fonts-liberation2 xvfb xauth
 TEST_PKGS  = xvfb xauth xdotool fonts-liberation2
 
-.PHONY: all deps deps-run deps-test build run test bench clean
+.PHONY: all deps deps-run deps-test build run test test-plain test-sanitizers bench fuzz clean
 
 all: build
 
@@ -31,11 +31,20 @@ build: deps $(BUILD)/build.ninja
 run: deps-run build
 	@./tools/run-demo.sh $(BUILD) $(RUNHOME) $(PORT)
 
-test: deps-test build
+# Every test, then the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+test: test-plain test-sanitizers
+
+test-plain: deps-test build
 	cd $(BUILD) && ctest --output-on-failure -j2
 
-bench: build
-	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
+test-sanitizers: deps-test
+	@./tools/test-sanitizers.sh
+
+bench: deps-test build
+	@./tools/bench.sh $(BUILD)
+
+fuzz: deps
+	@./tools/fuzz.sh
 
 clean:
 	rm -rf $(BUILD)

@@ -1,0 +1,2 @@
+#!/bin/sh
+echo "fuzz targets not set up yet"
