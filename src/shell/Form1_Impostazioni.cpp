@@ -13,6 +13,7 @@
 #include "ui/Controlli.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
+#include "ui/Layout.h"
 
 namespace {
 const QString FileDati = QStringLiteral("DatiIndex.cfg");
@@ -57,7 +58,8 @@ bool Form1::CaricaImpostazioni()
         const QRect area = schermo->geometry();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
-    List1->resize(List1->width(), std::max(1, centralWidget()->height() - platform::px(100)));
+    // The window has a fixed size, so its client height is the design one.
+    List1->resize(List1->width(), platform::px(AltezzaForm1 - 100));
 
     const int posizione = PosizioneDaArgomento(ArgomentoComando);
     if (posizione > 0 && posizione < List1->count()) {
