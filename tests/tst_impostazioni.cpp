@@ -162,7 +162,9 @@ void TestImpostazioni::decodes()
 
 void TestImpostazioni::nulBytesDoNotStopTheList()
 {
-    const QByteArray bytes("N\0a,^A\0\r\nD\xE0,\"^\0B\"\r\n", 21);
+    // The length is counted by the compiler: the literal holds 19 bytes, no more.
+    static const char raw[] = "N\0a,^A\0\r\nD\xE0,\"^\0B\"\r\n";
+    const QByteArray bytes(raw, sizeof raw - 1);
     const ListaIndici list = CostruisciLista(nullptr, DecodificaImpostazioni(bytes));
     QCOMPARE(list.Nomi, (QStringList{QStringView(u"N\0a", 3).toString(), QStringLiteral("D\u00E0")}));
     QCOMPARE(list.Simboli, (QStringList{QStringView(u"^A\0", 3).toString(), QStringView(u"^\0B", 3).toString()}));

@@ -335,11 +335,12 @@ private slots:
         QVERIFY2(AccodaRecord(path, second, &error), qPrintable(error));
         QCOMPARE(readAll(path), first + second);
 
-        // An existing file whose last line has no break: the record still goes after it.
+        // An existing file whose last line has no break: that line is ended first, so
+        // the record stays a line of its own.
         const QString other = dir.filePath("Nasdaq.txt");
         QVERIFY(writeAll(other, "typed by hand"));
         QVERIFY(AccodaRecord(other, first, &error));
-        QCOMPARE(readAll(other), "typed by hand" + first);
+        QCOMPARE(readAll(other), "typed by hand\r\n" + first);
     }
 
     void appendFailure_data()

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,7 +28,8 @@ int Apri(const QByteArray &nome, int modo)
 {
     int fd;
     do {
-        fd = ::open(nome.constData(), modo | O_CLOEXEC, 0644);
+        // Non-blocking: a pipe in the file's place must not hold the program up.
+        fd = ::open(nome.constData(), modo | O_CLOEXEC | O_NONBLOCK, 0644);
     } while (fd < 0 && errno == EINTR);
     return fd;
 }
@@ -57,20 +59,33 @@ QString NomeFileStorico(const QString &nomeIndice)
 
 bool AccodaRecord(const QString &percorso, const QByteArray &record, QString *errore)
 {
-    const int fd = Apri(QFile::encodeName(percorso), O_WRONLY | O_APPEND | O_CREAT);
+    const int fd = Apri(QFile::encodeName(percorso), O_RDWR | O_APPEND | O_CREAT);
     if (fd < 0)
         return Fallisci(errore, QStringLiteral("Impossibile aprire il file %1: %2")
                                     .arg(percorso, Motivo(errno)));
+    // Instances following the same index append to the same file: the lock keeps the
+    // look at the last byte and the write together, so no record is taken for a line
+    // still being written by another instance.
+    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
     struct stat prima {};
     const bool conDimensione = ::fstat(fd, &prima) == 0;
 
+    // A last line without its line end (a file edited by hand) would take the record
+    // into itself, where no reader finds it: end that line first.
+    QByteArray testo = record;
+    char ultimo = '\n';
+    if (conDimensione && prima.st_size > 0 && ::pread(fd, &ultimo, 1, prima.st_size - 1) == 1
+        && ultimo != '\n' && ultimo != '\r')
+        testo.prepend("\r\n");
+
     ssize_t scritti;
     do {
-        scritti = ::write(fd, record.constData(), size_t(record.size()));
+        scritti = ::write(fd, testo.constData(), size_t(testo.size()));
     } while (scritti < 0 && errno == EINTR);
     const int erroreScrittura = errno;
 
-    if (scritti == record.size()) {
+    if (scritti == testo.size()) {
         if (::close(fd) != 0)
             return Fallisci(errore, QStringLiteral("Impossibile chiudere il file %1: %2")
                                         .arg(percorso, Motivo(errno)));
@@ -98,7 +113,7 @@ bool AccodaRecord(const QString &percorso, const QByteArray &record, QString *er
         return Fallisci(errore, QStringLiteral("Impossibile scrivere il file %1: %2")
                                     .arg(percorso, Motivo(erroreScrittura)));
     return Fallisci(errore, QStringLiteral("Scrittura incompleta del file %1 (%2 byte di %3)")
-                                .arg(percorso).arg(scritti).arg(record.size()));
+                                .arg(percorso).arg(scritti).arg(testo.size()));
 }
 
 bool LeggiFile(const QString &percorso, QByteArray *contenuto)

@@ -15,6 +15,7 @@
 
 namespace {
 const QString SalvaOn = QStringLiteral("Salva ON");
+constexpr int MassimoPuntiConSegni = 500;
 } // namespace
 
 QString Form1::FileStorico() const
@@ -40,35 +41,83 @@ void Form1::Command1_Click()
 {
     MSChart1->setToolTip(QString());
     NumeroPunti = 0;
-    QByteArray contenuto;
-    // A missing or unreadable file leaves the chart with its placeholder alone.
-    const PuntiGrafico punti = LeggiFile(FileStorico(), &contenuto)
-                                   ? CalcolaPunti(contenuto, TestoData(QDate::currentDate()))
-                                   : PuntiGrafico();
-    QList<QPointF> serie;
-    serie.reserve(punti.Valori.size() + 1);
-    serie.append(SerieGrafico()->at(0));
-    double minimo = serie.first().y();
+    // A missing or unreadable file leaves the chart with its placeholder alone. After a
+    // poll only the records appended since the previous rebuild are read.
+    PuntiGrafico punti;
+    LettoreGrafico.Leggi(FileStorico(), TestoData(QDate::currentDate()), &punti);
+    // Point k + 1 is the k-th record; the shown points are compared on the way, so that a
+    // rebuild that brings nothing new costs no list of 22,000 points.
+    const QList<QPointF> mostrati = SerieGrafico()->points();
+    const QPointF segnaposto = mostrati.first();
+    bool nuoviPunti = mostrati.size() != punti.Valori.size() + 1;
+    double minimo = segnaposto.y();
     double massimo = minimo;
     for (qsizetype i = 0; i < punti.Valori.size(); ++i) {
-        serie.append(QPointF(double(i + 2), punti.Valori[i]));
-        minimo = std::min(minimo, punti.Valori[i]);
-        massimo = std::max(massimo, punti.Valori[i]);
-        RigheGrafico[i + 1] = punti.Righe[i];
+        const double valore = punti.Valori[i];
+        minimo = std::min(minimo, valore);
+        massimo = std::max(massimo, valore);
+        if (!nuoviPunti)
+            nuoviPunti = mostrati[i + 1].x() != double(i + 2) || mostrati[i + 1].y() != valore;
+        if (!RigheGrafico[i + 1].isSharedWith(punti.Righe[i]))
+            RigheGrafico[i + 1] = punti.Righe[i];
     }
     NumeroPunti = int(punti.Valori.size());
-    // One replace redraws once, however many points there are.
-    SerieGrafico()->replace(serie);
-    if (punti.Colore != 0) {
-        QPen penna = SerieGrafico()->pen();
-        penna.setColor(punti.Colore == 1 ? QColor(255, 0, 0) : QColor(0, 100, 50));
-        SerieGrafico()->setPen(penna);
-        SerieGrafico()->setColor(penna.color());
-    }
+
+    // Each change of the points, the colour or an axis range lays all points out again,
+    // which costs milliseconds at 22,000 points: change only what differs, and when more
+    // than one thing does, make the other changes while the series holds one point.
+    const QColor colore = punti.Colore == 1 ? QColor(255, 0, 0) : QColor(0, 100, 50);
+    const bool nuovoColore = punti.Colore != 0 && SerieGrafico()->pen().color() != colore;
     const double margine = std::max(0.05, (massimo - minimo) * 0.1);
-    assex_->setRange(1, std::max(2, NumeroPunti + 1));
-    assex_->setTickInterval(std::max(1, NumeroPunti / 5));
-    assey_->setRange(minimo - margine, massimo + margine);
+    const double fineX = std::max(2, NumeroPunti + 1);
+    const double minimoY = minimo - margine;
+    const double massimoY = massimo + margine;
+    const bool nuovaX = assex_->min() != 1 || assex_->max() != fineX;
+    const bool nuovaY = assey_->min() != minimoY || assey_->max() != massimoY;
+    // Markers help to pick a point while there are few; with more points than pixels
+    // they only blur the line and make every repaint draw thousands of circles.
+    const bool segni = NumeroPunti <= MassimoPuntiConSegni;
+    if (SerieGrafico()->pointsVisible() != segni) {
+        SerieGrafico()->replace(QList<QPointF>{segnaposto});
+        SerieGrafico()->setPointsVisible(segni);
+        nuoviPunti = true;
+    }
+    if (int(nuoviPunti) + int(nuovoColore) + int(nuovaX) + int(nuovaY) > 1) {
+        SerieGrafico()->replace(QList<QPointF>{segnaposto});
+        nuoviPunti = true;
+    }
+    if (nuovoColore) {
+        QPen penna = SerieGrafico()->pen();
+        penna.setColor(colore);
+        SerieGrafico()->setPen(penna);
+        SerieGrafico()->setColor(colore);
+    }
+    // The axis lays out a label per tick: never pass through a state with the new range
+    // and the old interval (thousands of ticks when the points jump from few to many).
+    const double passoX = std::max(1, NumeroPunti / 5);
+    if (passoX > assex_->tickInterval()) {
+        assex_->setTickInterval(passoX);
+        assex_->setRange(1, fineX);
+    } else {
+        assex_->setRange(1, fineX);
+        assex_->setTickInterval(passoX);
+    }
+    assey_->setRange(minimoY, massimoY);
+    if (nuoviPunti) {
+        QList<QPointF> serie;
+        serie.reserve(punti.Valori.size() + 1);
+        serie.append(segnaposto);
+        for (qsizetype i = 0; i < punti.Valori.size(); ++i)
+            serie.append(QPointF(double(i + 2), punti.Valori[i]));
+        SerieGrafico()->replace(serie);
+    }
+}
+
+void Form1::Aggiorna_Click()
+{
+    // Asked for by hand: read the whole file, whatever was done to it since.
+    LettoreGrafico.Dimentica();
+    Command1_Click();
 }
 
 void Form1::MSChart1_PointSelected(int riga)
@@ -107,6 +156,7 @@ void Form1::CancellaFile_Click()
                           QStringLiteral("Vuoi veramente cancellare il file del grafico ?")))
         return;
     QString errore;
+    LettoreGrafico.Dimentica();
     if (!SvuotaFile(FileStorico(), &errore))
         desktop.showError(this, QStringLiteral("Eliminazione File"), errore);
 }

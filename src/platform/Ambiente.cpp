@@ -99,4 +99,11 @@ QString selfExecutable()
     return QCoreApplication::applicationFilePath();
 }
 
+int pollIntervalOverride()
+{
+    bool ok = false;
+    const int value = qEnvironmentVariable("QUOTARO_POLL_INTERVAL_MS").trimmed().toInt(&ok);
+    return ok && value > 0 ? value : 0;
+}
+
 } // namespace platform

@@ -23,6 +23,10 @@ QString browserProgram(); // $QUOTARO_BROWSER, else xdg-open
 QString editorProgram();  // $QUOTARO_EDITOR, else xdg-open
 QString selfExecutable(); // this program, to start further instances
 
+// $QUOTARO_POLL_INTERVAL_MS, a testing aid: the poll interval in milliseconds that
+// replaces both speeds of the speed menu; 0 when unset or not a positive number.
+int pollIntervalOverride();
+
 // "host" or "host:port"; a missing or bad port gives 80.
 ServerAddress parseServer(const QString &text);
 

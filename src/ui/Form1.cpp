@@ -24,6 +24,13 @@
 #include "ui/Form2.h"
 #include "ui/Layout.h"
 
+// The poll interval of a speed, unless a test run asked for its own.
+static int IntervalloPolling(int intervallo)
+{
+    const int richiesto = platform::pollIntervalOverride();
+    return richiesto > 0 ? richiesto : intervallo;
+}
+
 // The icons live in the core library, which is linked statically.
 static void CaricaRisorse()
 {
@@ -119,7 +126,7 @@ void Form1::CreaControlli()
     WscHttp = new platform::SocketControl(this);
     Winsock1 = new platform::SocketControl(this);
     Timer2 = new QTimer(this);
-    Timer2->setInterval(IntervalloLento);
+    Timer2->setInterval(IntervalloPolling(IntervalloLento));
     TimerVoce = new QTimer(this);
     TimerVoce->setInterval(IntervalloVoce);
     TimerVoce->start();
@@ -203,7 +210,7 @@ void Form1::CollegaEventi()
     connect(WscHttp, &platform::SocketControl::dataArrived, this, &Form1::WscHttp_DataArrival);
     connect(WscHttp, &platform::SocketControl::closed, this, &Form1::WscHttp_Close);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-    connect(Aggiorna, &QAction::triggered, this, &Form1::Command1_Click);
+    connect(Aggiorna, &QAction::triggered, this, &Form1::Aggiorna_Click);
     connect(serie_, &QLineSeries::clicked, this,
             [this](const QPointF &punto) { MSChart1_PointSelected(qRound(punto.x())); });
     connect(salva, &QAction::triggered, this, &Form1::salva_Click);
@@ -289,13 +296,13 @@ void Form1::TopBar_Click()
 
 void Form1::basso_Click()
 {
-    Timer2->setInterval(IntervalloLento);
+    Timer2->setInterval(IntervalloPolling(IntervalloLento));
     velocita->setTitle(QStringLiteral("56 K"));
 }
 
 void Form1::veloce_Click()
 {
-    Timer2->setInterval(IntervalloVeloce);
+    Timer2->setInterval(IntervalloPolling(IntervalloVeloce));
     velocita->setTitle(QStringLiteral("Adsl"));
 }
 

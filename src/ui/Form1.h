@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVector>
 
+#include "history/LettoreStorico.h"
 #include "quote/Quotazione.h"
 
 class QAction;
@@ -88,6 +89,7 @@ public:
     QString HostFutures;
     int NumeroPunti = 0;
     QVector<QString> RigheGrafico;
+    LettoreStorico LettoreGrafico; // today's points of the history file, between rebuilds
     QString Simbolo;
     QString UltimaVariazione;
     QString ArgomentoComando;
@@ -127,6 +129,7 @@ public:
     // History and chart.
     void AccodaStorico();
     void Command1_Click();
+    void Aggiorna_Click();
     void MSChart1_PointSelected(int riga);
     void salva_Click();
     void nonsalva_Click();

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTcpSocket>
 #include <QThread>
+#include <memory>
 
 bool RecordingDesktop::startProgram(const QString &program, const QStringList &arguments,
                                     QString *error)
@@ -32,8 +33,8 @@ ScriptedServer::ScriptedServer(Handler h) : handler(std::move(h))
     listen(QHostAddress::LocalHost, 0);
     connect(this, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *socket = nextPendingConnection()) {
-            auto *buffer = new QByteArray;
-            connect(socket, &QObject::destroyed, this, [buffer] { delete buffer; });
+            // Owned by the read connection, which goes with the socket or the server.
+            auto buffer = std::make_shared<QByteArray>();
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
                 const bool complete = buffer->contains("\r\n\r\n");
