@@ -8,6 +8,10 @@ namespace platform {
 
 bool readFile(const QString &path, QByteArray *content)
 {
+    // Only plain files: a device or a pipe in a settings file's place would be read
+    // for ever.
+    if (!QFileInfo(path).isFile())
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
