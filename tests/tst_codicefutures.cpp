@@ -1,71 +1,39 @@
 #include <QtTest>
 #include "futures/CodiceFutures.h"
 
-class TestCodiceFutures : public QObject
-{
+// Each row follows one answer through the chain: code read, offered or not, bytes of fut.txt.
+class TestCodiceFutures : public QObject {
     Q_OBJECT
 private slots:
-    void extract_data()
-    {
+    void chain_data() {
         QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("code");
-        const QString head = QStringLiteral("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n");
-        QTest::newRow("plain body") << head + "CZ26" << "CZ26";
-        QTest::newRow("trailing CRLF") << head + "CZ26\r\n" << "CZ26";
-        QTest::newRow("trailing LF") << head + "CZ26\n" << "CZ26";
-        QTest::newRow("trailing blank line") << head + "CZ26\r\n\r\n" << "CZ26";
-        QTest::newRow("trailing blanks kept") << head + "CZ26 \r\n" << "CZ26 ";
-        QTest::newRow("first empty line only") << head + "CZ26\r\n\r\nX" << "CZ26\r\n\r\nX";
-        QTest::newRow("empty body") << head << "";
-        QTest::newRow("no empty line") << "abcCZ26\r\n" << "CZ26";
-        QTest::newRow("four chars") << "abcC" << "C";
-        QTest::newRow("three chars") << "abc" << "";
-        QTest::newRow("empty answer") << "" << "";
-    }
-    void extract()
-    {
-        QFETCH(QString, answer);
-        QFETCH(QString, code);
-        QCOMPARE(EstraiCodice(answer), code);
-    }
-
-    void isNew_data()
-    {
-        QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("symbol");
-        QTest::addColumn<bool>("offered");
-        QTest::newRow("equal") << "CZ26" << "CZ26" << false;
-        QTest::newRow("different") << "CH27" << "CZ26" << true;
-        QTest::newRow("case differs") << "CZ26" << "Cz26" << true;
-        QTest::newRow("lowercase c") << "cz26" << "CZ26" << false;
-        QTest::newRow("not C") << "<html>" << "CZ26" << false;
-        QTest::newRow("empty code") << "" << "CZ26" << false;
-        QTest::newRow("empty both") << "" << "" << false;
-        QTest::newRow("empty symbol") << "CZ26" << "" << true;
-    }
-    void isNew()
-    {
-        QFETCH(QString, code);
-        QFETCH(QString, symbol);
-        QFETCH(bool, offered);
-        QCOMPARE(CodiceNuovo(code, symbol), offered);
-    }
-
-    void fileContent_data()
-    {
         QTest::addColumn<QString>("code");
+        QTest::addColumn<bool>("offered");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("code") << "CZ26" << QByteArray("CZ26\r\n");
-        QTest::newRow("empty") << "" << QByteArray("\r\n");
-        QTest::newRow("blanks kept") << " CZ26 " << QByteArray(" CZ26 \r\n");
-        QTest::newRow("comma kept") << "CZ26,X" << QByteArray("CZ26,X\r\n");
-        QTest::newRow("line break kept") << "CZ26\r\n" << QByteArray("CZ26\r\n\r\n");
-        QTest::newRow("utf-8") << QStringLiteral("Cù") << QByteArray("C\xc3\xb9\r\n");
+        const QString h = QStringLiteral("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n");
+        QTest::newRow("equal") << h + "CZ26" << "CZ26" << "CZ26" << false << QByteArray("CZ26\r\n");
+        QTest::newRow("CRLF, different") << h + "CH27\r\n" << "CZ26" << "CH27" << true << QByteArray("CH27\r\n");
+        QTest::newRow("LF, case differs") << h + "CZ26\n" << "Cz26" << "CZ26" << true << QByteArray("CZ26\r\n");
+        QTest::newRow("blank line, lowercase c") << h + "cz26\r\n\r\n" << "CZ26" << "cz26" << false << QByteArray("cz26\r\n");
+        QTest::newRow("trailing blank kept") << h + "CZ26 \r\n" << "CZ26" << "CZ26 " << true << QByteArray("CZ26 \r\n");
+        QTest::newRow("inner blank line kept, empty symbol") << h + "CZ26\r\n\r\nX" << "" << "CZ26\r\n\r\nX" << true << QByteArray("CZ26\r\n\r\nX\r\n");
+        QTest::newRow("empty body") << h << "CZ26" << "" << false << QByteArray("\r\n");
+        QTest::newRow("no blank line, comma kept") << "abcCZ26,X\r\n" << "CZ26" << "CZ26,X" << true << QByteArray("CZ26,X\r\n");
+        QTest::newRow("four chars") << "abcC" << "" << "C" << true << QByteArray("C\r\n");
+        QTest::newRow("three chars") << "abc" << "" << "" << false << QByteArray("\r\n");
+        QTest::newRow("empty answer") << "" << "CZ26" << "" << false << QByteArray("\r\n");
+        QTest::newRow("not C") << h + "<html>" << "CZ26" << "<html>" << false << QByteArray("<html>\r\n");
+        QTest::newRow("utf-8") << h + QStringLiteral("C\u00f9") << "CZ26" << QStringLiteral("C\u00f9") << true << QByteArray("C\xc3\xb9\r\n");
     }
-    void fileContent()
-    {
+    void chain() {
+        QFETCH(QString, answer);
+        QFETCH(QString, symbol);
         QFETCH(QString, code);
+        QFETCH(bool, offered);
         QFETCH(QByteArray, bytes);
+        QCOMPARE(EstraiCodice(answer), code);
+        QCOMPARE(CodiceNuovo(code, symbol), offered);
         QCOMPARE(ContenutoFut(code), bytes);
     }
 };
