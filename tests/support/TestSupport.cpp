@@ -8,26 +8,6 @@
 #include <QThread>
 #include <memory>
 
-bool RecordingDesktop::startProgram(const QString &program, const QStringList &arguments,
-                                    QString *error)
-{
-    starts.append({program, arguments});
-    if (!startSucceeds && error)
-        *error = QStringLiteral("programma non trovato");
-    return startSucceeds;
-}
-
-bool RecordingDesktop::askYesNo(QWidget *, const QString &title, const QString &text)
-{
-    questions.append({title, text});
-    return answerYes;
-}
-
-void RecordingDesktop::showError(QWidget *, const QString &title, const QString &text)
-{
-    errors.append({title, text});
-}
-
 ScriptedServer::ScriptedServer(Handler h) : handler(std::move(h))
 {
     listen(QHostAddress::LocalHost, 0);
@@ -47,11 +27,6 @@ ScriptedServer::ScriptedServer(Handler h) : handler(std::move(h))
             });
         }
     });
-}
-
-QString ScriptedServer::address() const
-{
-    return QStringLiteral("127.0.0.1:%1").arg(serverPort());
 }
 
 ScriptedServer::Handler ScriptedServer::reply(const QByteArray &answer)
@@ -86,13 +61,11 @@ QByteArray quotePage(const QString &time12, const QString &last, const QString &
     page += "<span>" + window(change, 9) + QByteArray(37, ' ') + "Shows primary price</span>\n";
     // previous close: 18 characters beginning 40 after the marker's first character
     page += "<td>Previous Close:</td><td class=\"x\">  " + window(close, 18) + "</td>\n";
-    page += "</body></html>\n";
-    return page;
+    return page + "</body></html>\n";
 }
 
-TempHome::TempHome(bool withSettings, bool withFut)
+TempHome::TempHome(bool withSettings, bool withFut) : oldHome_(qgetenv("QUOTARO_HOME"))
 {
-    oldHome_ = qgetenv("QUOTARO_HOME");
     qputenv("QUOTARO_HOME", QFile::encodeName(dir_.path()));
     if (withSettings)
         QFile::copy(QStringLiteral(QUOTARO_DATA_DIR "/DatiIndex.cfg"), file("DatiIndex.cfg"));
@@ -108,24 +81,6 @@ TempHome::~TempHome()
         qunsetenv("QUOTARO_HOME");
     else
         qputenv("QUOTARO_HOME", oldHome_);
-}
-
-void TempHome::write(const QString &name, const QByteArray &content) const
-{
-    QFile f(file(name));
-    if (f.open(QIODevice::WriteOnly))
-        f.write(content);
-}
-
-QByteArray TempHome::read(const QString &name) const
-{
-    QFile f(file(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool TempHome::exists(const QString &name) const
-{
-    return QFile::exists(file(name));
 }
 
 bool waitFor(const std::function<bool()> &predicate, int timeoutMs)

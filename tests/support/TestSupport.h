@@ -1,10 +1,7 @@
 #pragma once
 // Helpers shared by the test programs: a desktop that records instead of acting,
 // a scriptable loopback HTTP server, and a temporary application folder.
-#include <QByteArray>
-#include <QList>
-#include <QPointer>
-#include <QString>
+#include <QFile>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -15,29 +12,29 @@
 // Records program starts, speech and message boxes; answers questions as told.
 class RecordingDesktop : public platform::Desktop {
 public:
-    struct Start {
-        QString program;
-        QStringList arguments;
-    };
-    struct Message {
-        QString title;
-        QString text;
-    };
+    struct Start { QString program; QStringList arguments; };
+    struct Message { QString title; QString text; };
     QList<Start> starts;
     QStringList spoken;
     QList<Message> questions;
     QList<Message> errors;
     bool answerYes = false;
-    bool startSucceeds = true;
 
     RecordingDesktop() { setInstance(this); }
     ~RecordingDesktop() override { setInstance(nullptr); }
 
-    bool startProgram(const QString &program, const QStringList &arguments,
-                      QString *error) override;
+    bool startProgram(const QString &program, const QStringList &arguments, QString *) override
+    {
+        starts.append({program, arguments});
+        return true;
+    }
     void speak(const QString &text) override { spoken << text; }
-    bool askYesNo(QWidget *, const QString &title, const QString &text) override;
-    void showError(QWidget *, const QString &title, const QString &text) override;
+    bool askYesNo(QWidget *, const QString &title, const QString &text) override
+    {
+        questions.append({title, text});
+        return answerYes;
+    }
+    void showError(QWidget *, const QString &title, const QString &text) override { errors.append({title, text}); }
 };
 
 // A loopback server: records what each connection sent and lets the test decide
@@ -47,8 +44,7 @@ class ScriptedServer : public QTcpServer {
 public:
     using Handler = std::function<void(QTcpSocket *socket, const QByteArray &request)>;
     explicit ScriptedServer(Handler handler = {});
-    quint16 portNumber() const { return serverPort(); }
-    QString address() const; // "127.0.0.1:port"
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(serverPort()); }
     QList<QByteArray> requests;
     Handler handler;
     // Answer every request with this whole text, then close.
@@ -70,9 +66,18 @@ public:
     ~TempHome();
     QString path() const { return dir_.path(); }
     QString file(const QString &name) const { return dir_.filePath(name); }
-    void write(const QString &name, const QByteArray &content) const;
-    QByteArray read(const QString &name) const;
-    bool exists(const QString &name) const;
+    void write(const QString &name, const QByteArray &content) const
+    {
+        QFile f(file(name));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(content);
+    }
+    QByteArray read(const QString &name) const
+    {
+        QFile f(file(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    bool exists(const QString &name) const { return QFile::exists(file(name)); }
 private:
     QTemporaryDir dir_;
     QByteArray oldHome_;
