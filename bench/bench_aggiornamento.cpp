@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 
 #include "BenchSupport.h"
-#include "history/FileStorico.h"
+#include "platform/FileSistema.h"
 #include "history/Storico.h"
 #include "ui/Form1.h"
 
@@ -99,7 +99,7 @@ Figures measure(Form1 &form, PaintCounter &counter, int lines, int todayLines)
         if (!writeHistory(path, lines, todayLines))
             std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     } else {
-        SvuotaFile(path, nullptr);
+        platform::recreateEmpty(path, nullptr);
     }
     QElapsedTimer t;
     t.start();

@@ -7,7 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "history/FileStorico.h"
+#include "platform/FileSistema.h"
 #include "history/Storico.h"
 
 #include <algorithm>
@@ -38,7 +38,7 @@ QByteArray buildHistory(int lines, int todayLines, const QString &today, const Q
 qsizetype readAndSplit(const QString &path, std::vector<QByteArrayView> *lines)
 {
     QByteArray content;
-    if (!LeggiFile(path, &content))
+    if (!platform::readFile(path, &content))
         return -1;
     lines->clear();
     const char *p = content.constData();
@@ -108,7 +108,7 @@ int main(int argc, char **argv)
             PuntiGrafico result;
             {
                 QByteArray content;
-                LeggiFile(path, &content);
+                platform::readFile(path, &content);
                 QElapsedTimer onlyPoints;
                 onlyPoints.start();
                 result = CalcolaPunti(content, today);

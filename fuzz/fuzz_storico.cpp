@@ -1,4 +1,4 @@
-// History records: the writer, the reading windows, the chart points and values.
+// History records: the writer, the record's zones and windows, the chart points and values.
 // Input: a first line "time|close|change|value|date" (the record to write and the
 // day to chart), then the bytes of a history file.
 #include <cmath>
@@ -19,6 +19,20 @@ QString Blankless(const QString &text)
     while (end > begin && text.at(end - 1) == u' ')
         --end;
     return text.mid(begin, end - begin);
+}
+
+// Columns of a record line as text.
+QString Window(const QByteArray &line, Colonne columns)
+{
+    const QByteArrayView window = Finestra(line, columns);
+    return QString::fromLatin1(window.data(), window.size());
+}
+
+// A chart value: a text that is no number counts as 0.
+double Value(const QString &text)
+{
+    double number = 0;
+    return LeggiNumero(text.toLatin1(), &number) ? number : 0;
 }
 
 bool PlainLatin1(const QString &text)
@@ -72,15 +86,14 @@ Reference ReferencePoints(const QByteArray &file, const QString &date)
     if (start < file.size())
         lines << file.mid(start);
     for (const QByteArray &bytes : lines) {
-        const QString line = QString::fromLatin1(bytes);
-        if (FinestraData(line) != day)
+        if (Window(bytes, FinestraData) != day)
             continue;
         r.today = true;
-        const QString change = FinestraVariazione(line);
+        const QString change = Window(bytes, FinestraVariazione);
         if (change.isEmpty() || r.lines.size() >= MassimoPunti)
             continue;
-        r.lines << line;
-        r.values << ValoreVariazione(change.chopped(1));
+        r.lines << QString::fromLatin1(bytes);
+        r.values << Value(change.chopped(1));
     }
     return r;
 }
@@ -119,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CheckAgainstReference(file, date);
     // A chart value of any text is a number.
     for (const QString &f : fields)
-        REQUIRE(std::isfinite(ValoreVariazione(f)));
+        REQUIRE(std::isfinite(Value(f)));
 
     // Any record ends its line; its fields come back from the print zones.
     const QByteArray record = ScriviRecord(time, close, change, value, date);
@@ -139,16 +152,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     REQUIRE(Blankless(line.mid(28, 14)) == t3);
     REQUIRE(Blankless(line.mid(42, 14)) == t4);
     REQUIRE(line.mid(56) == date);
-    // Each window holds the end of the zone before it (blanks when that field is short
-    // enough) and the start of its own field.
-    if (t1.size() <= 9)
-        REQUIRE(FinestraChiusura(line) == Blankless(t2.left(5)));
-    REQUIRE(FinestraVariazione(line) == Blankless(t3.left(9)));
-    if (t3.size() <= 11)
-        REQUIRE(FinestraValore(line) == Blankless(t4.left(7)));
+    // The zones give their fields back; each window holds the end of the zone before
+    // it (blanks when that field is short enough) and the start of its own field.
+    const QByteArray bytes = record.chopped(2);
+    REQUIRE(Window(bytes, ZonaChiusura) == t2);
+    REQUIRE(Window(bytes, ZonaValore) == t4);
+    REQUIRE(Window(bytes, FinestraVariazione) == Blankless(t3.left(9)));
     const QString day = Blankless(date);
     if (t4.size() <= 12 && date.size() <= 13)
-        REQUIRE(FinestraData(line) == day);
+        REQUIRE(Window(bytes, FinestraData) == day);
 
     // Written after a whole file, the record of today is its last charted point.
     if (day.isEmpty() || date.size() > 13 || t4.size() > 12 || t3.isEmpty())
@@ -162,7 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (points.Righe.size() < MassimoPunti) {
         REQUIRE(!points.Righe.isEmpty());
         REQUIRE(points.Righe.last() == line);
-        REQUIRE(points.Valori.last() == ValoreVariazione(FinestraVariazione(line).chopped(1)));
+        REQUIRE(points.Valori.last() == Value(Window(bytes, FinestraVariazione).chopped(1)));
     }
     return 0;
 }

@@ -7,7 +7,7 @@
 #include <QMenu>
 #include <QValueAxis>
 
-#include "history/FileStorico.h"
+#include "platform/FileSistema.h"
 #include "history/Storico.h"
 #include "platform/Ambiente.h"
 #include "platform/Desktop.h"
@@ -32,7 +32,7 @@ void Form1::AccodaStorico()
                          Text3->text().trimmed(), Text2->text().trimmed(),
                          TestoData(QDate::currentDate()));
         // A record that cannot be written is lost; the poll goes on.
-        AccodaRecord(FileStorico(), record, nullptr);
+        platform::appendRecord(FileStorico(), record, nullptr);
     }
     UltimaVariazione = Text3->text();
 }
@@ -157,6 +157,6 @@ void Form1::CancellaFile_Click()
         return;
     QString errore;
     LettoreGrafico.Dimentica();
-    if (!SvuotaFile(FileStorico(), &errore))
+    if (!platform::recreateEmpty(FileStorico(), &errore))
         desktop.showError(this, QStringLiteral("Eliminazione File"), errore);
 }

@@ -1,12 +1,6 @@
 #include "history/LettoreStorico.h"
 
-#include <QFile>
-
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -15,15 +9,6 @@ namespace {
 constexpr qint64 Blocco = 256 * 1024;
 // Bytes before the point reached that must still be the same for an append-only read.
 constexpr qsizetype LunghezzaControllo = 256;
-
-ssize_t LeggiA(int fd, char *destinazione, qint64 quanti, qint64 posizione)
-{
-    ssize_t n;
-    do {
-        n = ::pread(fd, destinazione, size_t(quanti), off_t(posizione));
-    } while (n < 0 && errno == EINTR);
-    return n;
-}
 
 // End of the complete lines among dati: just after the last line end. A CR as the very
 // last byte does not count, since an LF may yet follow and belong to the same line end.
@@ -59,10 +44,19 @@ void LettoreStorico::Dimentica()
 {
     percorso_.clear();
     oggi_.clear();
-    dimensione_ = -1;
+    visto_.reset();
     fine_ = 0;
     controllo_.clear();
     punti_ = PuntiGrafico();
+}
+
+// Grown, or untouched: the lines already read are still the file's first lines.
+bool LettoreStorico::SoloAggiunte(const QString &percorso, const QString &oggi,
+                                  const platform::FileFacts &ora) const
+{
+    return visto_ && percorso == percorso_ && oggi == oggi_ && ora.device == visto_->device
+           && ora.inode == visto_->inode && ora.size >= fine_
+           && (ora.size > visto_->size || ora == *visto_);
 }
 
 bool LettoreStorico::Leggi(const QString &percorso, const QString &oggi, PuntiGrafico *punti)
@@ -71,46 +65,26 @@ bool LettoreStorico::Leggi(const QString &percorso, const QString &oggi, PuntiGr
     letturaCompleta_ = false;
     byteLetti_ = 0;
 
-    const QByteArray nome = QFile::encodeName(percorso);
-    int fd;
-    do {
-        fd = ::open(nome.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
-    struct stat info {};
-    // A regular file only: a device in its place may never end, a pipe never answer.
-    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        if (fd >= 0)
-            ::close(fd);
+    // A plain file only: a device in its place may never end, a pipe never answer.
+    const platform::ReadOnlyFile file(percorso);
+    if (!file.isOpen()) {
         Dimentica();
         return false;
     }
-    const qint64 modifica = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-    const qint64 dimensione = info.st_size;
-
-    // Grown, or untouched: the lines already read are still the file's first lines.
-    const bool soloAggiunte = dimensione_ >= 0 && percorso == percorso_ && oggi == oggi_
-                              && quint64(info.st_dev) == dispositivo_
-                              && quint64(info.st_ino) == inode_ && dimensione >= fine_
-                              && (dimensione > dimensione_
-                                  || (dimensione == dimensione_ && modifica == modificaNs_));
     PuntiGrafico coda;
-    bool letto = soloAggiunte && LeggiDa(fd, dimensione, controllo_, &coda);
+    bool letto = SoloAggiunte(percorso, oggi, file.facts()) && LeggiDa(file, controllo_, &coda);
     if (!letto) {
         Dimentica();
         percorso_ = percorso;
         oggi_ = oggi;
         letturaCompleta_ = true;
-        letto = LeggiDa(fd, dimensione, QByteArray(), &coda);
+        letto = LeggiDa(file, QByteArray(), &coda);
     }
-    ::close(fd);
     if (!letto) {
         Dimentica();
         return false;
     }
-    dispositivo_ = quint64(info.st_dev);
-    inode_ = quint64(info.st_ino);
-    dimensione_ = dimensione;
-    modificaNs_ = modifica;
+    visto_ = file.facts();
 
     *punti = punti_;
     // The last line without its line end yet is charted, but read again next time.
@@ -121,26 +95,26 @@ bool LettoreStorico::Leggi(const QString &percorso, const QString &oggi, PuntiGr
 // Reads from fine_ to the end of the file: the complete lines join punti_, the rest
 // (a line still being written) gives *coda. False when the bytes before fine_ differ
 // from controllo or the file cannot be read.
-bool LettoreStorico::LeggiDa(int fd, qint64 dimensione, const QByteArray &controllo,
+bool LettoreStorico::LeggiDa(const platform::ReadOnlyFile &file, const QByteArray &controllo,
                              PuntiGrafico *coda)
 {
     if (!controllo.isEmpty()) {
         QByteArray prima(controllo.size(), Qt::Uninitialized);
-        const ssize_t n = LeggiA(fd, prima.data(), prima.size(), fine_ - controllo.size());
-        byteLetti_ += qMax<ssize_t>(n, 0);
+        const qint64 n = file.readAt(fine_ - controllo.size(), prima.data(), prima.size());
+        byteLetti_ += qMax<qint64>(n, 0);
         if (n != controllo.size() || prima != controllo)
             return false;
     }
 
     // Room for what the file holds now, up to one block; a long line grows it.
-    const qint64 attesi = qMax<qint64>(dimensione - fine_, 0) + 1;
+    const qint64 attesi = qMax<qint64>(file.facts().size - fine_, 0) + 1;
     QByteArray dati(qsizetype(qBound<qint64>(512, attesi, Blocco)), Qt::Uninitialized);
     qsizetype usati = 0;
     qint64 posizione = fine_;
     for (;;) {
         if (usati == dati.size())
             dati.resize(usati + qsizetype(Blocco));
-        const ssize_t n = LeggiA(fd, dati.data() + usati, dati.size() - usati, posizione);
+        const qint64 n = file.readAt(posizione, dati.data() + usati, dati.size() - usati);
         if (n < 0)
             return false;
         if (n == 0)

@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 #include "history/Storico.h"
+#include "platform/FileSistema.h"
 
 // A rebuild after a poll reads only what was appended since the previous rebuild, so
 // its cost does not grow with the past days in the file. The whole file is read again
@@ -27,15 +30,15 @@ public:
     qint64 ByteLetti() const { return byteLetti_; }
 
 private:
-    bool LeggiDa(int fd, qint64 dimensione, const QByteArray &controllo, PuntiGrafico *coda);
+    bool SoloAggiunte(const QString &percorso, const QString &oggi,
+                      const platform::FileFacts &ora) const;
+    bool LeggiDa(const platform::ReadOnlyFile &file, const QByteArray &controllo,
+                 PuntiGrafico *coda);
 
-    // What the file looked like when it was last read.
+    // What the file looked like when it was last read; nothing after Dimentica.
     QString percorso_;
     QString oggi_;
-    quint64 dispositivo_ = 0;
-    quint64 inode_ = 0;
-    qint64 dimensione_ = -1;      // -1: nothing remembered
-    qint64 modificaNs_ = 0;
+    std::optional<platform::FileFacts> visto_;
     // Points of the lines before fine_: complete lines, each with its line end.
     qint64 fine_ = 0;
     QByteArray controllo_;        // the last bytes before fine_, to recognise the file

@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr qsizetype LarghezzaZona = 14;
-
 // Blanks only: a record holds no other white space worth removing.
 QString TogliSpazi(const QString &testo)
 {
@@ -31,23 +29,42 @@ QByteArrayView TogliSpazi(QByteArrayView testo)
     return testo.sliced(inizio, fine - inizio);
 }
 
-// Columns primaColonna..ultimaColonna (1-based) of a line, cut where the line ends.
-QString Finestra(const QString &riga, qsizetype primaColonna, qsizetype ultimaColonna)
+// The whole close and value fields of a record decide the colour, read as numbers;
+// a field that is no number counts as 0, as on the display.
+int ColoreRecord(QByteArrayView riga)
 {
-    return TogliSpazi(riga.mid(primaColonna - 1, ultimaColonna - primaColonna + 1));
+    double chiusura = 0;
+    double valore = 0;
+    if (!LeggiNumero(Finestra(riga, ZonaChiusura), &chiusura))
+        chiusura = 0;
+    if (!LeggiNumero(Finestra(riga, ZonaValore), &valore))
+        valore = 0;
+    return valore < chiusura ? 1 : 2;
 }
 
-QByteArrayView Finestra(QByteArrayView riga, qsizetype primaColonna, qsizetype ultimaColonna)
+} // namespace
+
+QString NomeFileStorico(const QString &nomeIndice)
 {
-    const qsizetype inizio = primaColonna - 1;
+    QString nome = nomeIndice;
+    nome.replace(u'/', u'_').replace(QChar(u'\0'), u'_');
+    nome += QStringLiteral(".txt");
+    for (const char *impostazioni : {"DatiIndex.cfg", "fut.txt"}) {
+        if (nome == QLatin1String(impostazioni))
+            nome.insert(nome.size() - 4, u'_');
+    }
+    return nome;
+}
+
+QByteArrayView Finestra(QByteArrayView riga, Colonne colonne)
+{
+    const qsizetype inizio = colonne.Prima - 1;
     if (riga.size() <= inizio)
         return {};
-    const qsizetype fine = qMin(riga.size(), ultimaColonna);
+    const qsizetype fine = qMin(riga.size(), colonne.Ultima);
     return TogliSpazi(riga.sliced(inizio, fine - inizio));
 }
 
-// A decimal number with "," as separator: optional sign, optional blanks, digits with
-// at most one comma, trailing blanks. Anything else is not a number.
 bool LeggiNumero(QByteArrayView testo, double *numero)
 {
     testo = TogliSpazi(testo);
@@ -84,21 +101,6 @@ bool LeggiNumero(QByteArrayView testo, double *numero)
     return true;
 }
 
-// The whole close and value fields of a record decide the colour, read as numbers;
-// a field that is no number counts as 0, as on the display.
-int ColoreRecord(QByteArrayView riga)
-{
-    double chiusura = 0;
-    double valore = 0;
-    if (!LeggiNumero(Finestra(riga, 15, 28), &chiusura))
-        chiusura = 0;
-    if (!LeggiNumero(Finestra(riga, 43, 56), &valore))
-        valore = 0;
-    return valore < chiusura ? 1 : 2;
-}
-
-} // namespace
-
 QByteArray ScriviRecord(const QString &ora, const QString &chiusura,
                         const QString &variazione, const QString &valore,
                         const QString &data)
@@ -118,20 +120,6 @@ QByteArray ScriviRecord(const QString &ora, const QString &chiusura,
 QString TestoData(const QDate &giorno)
 {
     return giorno.toString(QStringLiteral("dd/MM/yyyy"));
-}
-
-QString FinestraData(const QString &riga) { return Finestra(riga, 55, 69); }
-QString FinestraVariazione(const QString &riga) { return Finestra(riga, 28, 37); }
-QString FinestraValore(const QString &riga) { return Finestra(riga, 40, 49); }
-QString FinestraChiusura(const QString &riga) { return Finestra(riga, 10, 19); }
-
-double ValoreVariazione(const QString &testo)
-{
-    double numero = 0;
-    // A character outside Latin-1 turns into '?', which is no number.
-    if (!LeggiNumero(testo.toLatin1(), &numero))
-        return 0;
-    return numero;
 }
 
 PuntiGrafico CalcolaPunti(const QByteArray &contenuto, const QString &oggi)
@@ -169,12 +157,12 @@ PuntiGrafico CalcolaPunti(const QByteArray &contenuto, const QString &oggi)
         inizio = seguente;
 
         // Most lines belong to other days: look at the date bytes before anything else.
-        const QByteArrayView data = Finestra(riga, 55, 69);
+        const QByteArrayView data = Finestra(riga, FinestraData);
         if (data.size() != oggiByte.size()
             || (!data.isEmpty() && std::memcmp(data.data(), oggiByte.constData(), data.size()) != 0))
             continue;
         punti.Colore = ColoreRecord(riga);
-        const QByteArrayView variazione = Finestra(riga, 28, 37);
+        const QByteArrayView variazione = Finestra(riga, FinestraVariazione);
         if (variazione.isEmpty() || punti.Righe.size() >= MassimoPunti)
             continue;
         double valore = 0;

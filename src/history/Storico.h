@@ -1,12 +1,36 @@
 #pragma once
-// History records: the writer, the reading windows and the chart points.
+// History records: the file name, the record layout, the writer and the chart points.
 #include <QByteArray>
-#include <QString>
-#include <QStringList>
-#include <QVector>
+#include <QByteArrayView>
 #include <QDate>
+#include <QString>
+#include <QVector>
 
-// One record: t1..t4 in 14-column print zones, then the date and CR LF.
+// The file name of an index's history (in the application folder): the index name
+// followed by ".txt", except that
+// - every "/" and every NUL becomes "_": a name is one file, never a folder, and the
+//   file system sees the whole name (a NUL would end it early: "DatiIndex.cfg\0"
+//   would write into the settings file);
+// - a file name equal to a settings file's (DatiIndex.cfg, fut.txt; compared
+//   case-sensitively, like the file system) gets "_" before ".txt": an index named
+//   "fut" has "fut_.txt", and shares it with an index named "fut_".
+QString NomeFileStorico(const QString &nomeIndice);
+
+// Columns of a record line, 1-based, both ends included.
+struct Colonne {
+    qsizetype Prima;
+    qsizetype Ultima;
+};
+
+// The record layout. The writer puts the five fields in print zones 14 columns wide;
+// the reader looks at fixed columns of the line.
+inline constexpr qsizetype LarghezzaZona = 14;
+inline constexpr Colonne ZonaChiusura{15, 28};        // zone 2: the previous close
+inline constexpr Colonne ZonaValore{43, 56};          // zone 4: the last value
+inline constexpr Colonne FinestraVariazione{28, 37};  // the change, "+ 0,52 %"
+inline constexpr Colonne FinestraData{55, 69};        // end of zone 4 and the date
+
+// One record: the four texts in print zones, then the date and CR LF.
 QByteArray ScriviRecord(const QString &ora, const QString &chiusura,
                         const QString &variazione, const QString &valore,
                         const QString &data);
@@ -14,14 +38,13 @@ QByteArray ScriviRecord(const QString &ora, const QString &chiusura,
 // The date text of a record: dd/MM/yyyy.
 QString TestoData(const QDate &giorno);
 
-// Reading windows of a record line (1-based columns, trimmed).
-QString FinestraData(const QString &riga);       // 55-69
-QString FinestraVariazione(const QString &riga); // 28-37
-QString FinestraValore(const QString &riga);     // 40-49
-QString FinestraChiusura(const QString &riga);   // 10-19
+// The columns of a line, trimmed of blanks: what the line holds of them, empty when it
+// ends before the first one.
+QByteArrayView Finestra(QByteArrayView riga, Colonne colonne);
 
-// The chart's value text ("+ 0,52 ") as a number (0.52).
-double ValoreVariazione(const QString &testo);
+// A decimal number with "," as separator ("+ 0,52 ", "9503,34"): an optional sign,
+// blanks, digits with at most one comma. False for anything else.
+bool LeggiNumero(QByteArrayView testo, double *numero);
 
 inline constexpr int MassimoPunti = 22000;
 

@@ -1,17 +1,67 @@
 #pragma once
-// Whole-file operations of the program: read, create when missing, replace safely.
+// Every file-system call of the program: settings files read whole, history files
+// created, appended to, emptied and read at positions, fut.txt replaced safely.
+// No call here ever blocks on what stands in a file's place: files are opened with
+// O_NONBLOCK, and only plain files are read or written (a pipe, device, socket or
+// folder in their place is refused, with the reason where a reason is asked for).
 #include <QByteArray>
 #include <QString>
 
 namespace platform {
 
-// Reads the whole file; false when it is missing or unreadable.
+// Reads the whole plain file; false when it is missing, unreadable or not a plain file.
 bool readFile(const QString &path, QByteArray *content);
-bool fileExists(const QString &path);
-// Creates the file empty when missing; an existing file is left untouched.
+
+// Creates the file empty when missing; an existing plain file is left untouched.
+// False when it cannot be created or something other than a plain file is there.
 bool createIfMissing(const QString &path);
-// Writes a temporary file in the same folder and renames it over path, so a crash
-// or a full disk never leaves the file half written. On failure *error says why.
+
+// Writes a temporary file in the same folder and renames it over path, so a crash or a
+// full disk never leaves the file half written. In a folder where no file can be
+// created, an existing writable file is written in place instead. On failure *error
+// says why (the caller names the file).
 bool replaceFile(const QString &path, const QByteArray &content, QString *error);
+
+// Appends the record at the end of the file, creating the file when missing, in one
+// O_APPEND write, so records of several instances never mix within a line. A last
+// line without its line end (a file edited by hand) is ended first. When the write
+// stops half-way the file is cut back so that no partial line remains. The lock that
+// instances share is waited for about 100 ms at most; then the record goes out
+// without it. A file size limit makes the append fail: from the first append or
+// replaceFile on, SIGXFSZ is ignored, so the limit cannot end the program. On failure
+// *error (when given) is an Italian sentence that names the file and the reason.
+bool appendRecord(const QString &path, const QByteArray &record, QString *error);
+
+// Deletes the file and creates it again empty; a missing file is simply created.
+// On failure *error (when given) is an Italian sentence that names the file and the reason.
+bool recreateEmpty(const QString &path, QString *error);
+
+// What a plain file was when it was opened.
+struct FileFacts {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modifiedNs = 0; // last change of the content, ns since the epoch
+    bool operator==(const FileFacts &) const = default;
+};
+
+// A plain file open for reading at positions; closed when destroyed.
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const QString &path);
+    ~ReadOnlyFile();
+    ReadOnlyFile(const ReadOnlyFile &) = delete;
+    ReadOnlyFile &operator=(const ReadOnlyFile &) = delete;
+
+    // False when the file is missing, unreadable or not a plain file.
+    bool isOpen() const { return fd_ >= 0; }
+    const FileFacts &facts() const { return facts_; }
+    // Up to maxSize bytes from offset into data: how many, 0 at the end, -1 on error.
+    qint64 readAt(qint64 offset, char *data, qint64 maxSize) const;
+
+private:
+    int fd_ = -1;
+    FileFacts facts_;
+};
 
 } // namespace platform
