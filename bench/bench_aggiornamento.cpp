@@ -12,6 +12,7 @@
 #include "BenchSupport.h"
 #include "platform/FileSistema.h"
 #include "history/Storico.h"
+#include "quote/PaginaQuotazione.h"
 #include "ui/Form1.h"
 
 #include <cstdio>
@@ -23,20 +24,11 @@ constexpr int HistoryLines = 1000000;
 constexpr int TodayRecords = 22000;
 constexpr int Runs = 41;
 
-// A quote page as the quote server writes it: each value in the window the parser
-// reads, at its distance from the marker.
+// A quote answer as the quote server writes it.
 QByteArray quoteAnswer(const QString &time12, const QString &last, const QString &change,
                        const QString &close)
 {
-    auto window = [](const QString &value, int width) {
-        return value.rightJustified(width, QLatin1Char(' ')).left(width).toLatin1();
-    };
-    QByteArray page = "<html><head><title>Quote</title></head><body>\n";
-    page += "<span class=\"t\">" + window(time12, 8) + QByteArray(28, ' ') + "ET</abbr><br /></span>\n";
-    page += "<b>Last price:</b><i>" + window(last, 8) + "</i>\n";
-    page += "<span>" + window(change, 9) + QByteArray(37, ' ') + "Shows primary price</span>\n";
-    page += "<td>Previous Close:</td><td class=\"x\">  " + window(close, 18) + "</td>\n";
-    page += "</body></html>\n";
+    const QByteArray page = ScriviPagina(time12, last, change, close);
     return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\nContent-Length: "
            + QByteArray::number(page.size()) + "\r\n\r\n" + page;
 }

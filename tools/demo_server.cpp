@@ -21,37 +21,13 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <string_view>
+
+#include "quote/PaginaQuotazione.h"
 
 namespace {
 
 constexpr qsizetype MaxHeaderBytes = 64 * 1024;
 constexpr int IdleTimeoutMs = 10000;
-
-// Markers and windows as Quotaro reads them: a window of Width characters
-// that starts Offset characters from the first character of the marker.
-struct Window {
-    std::string_view marker;
-    int offset;
-    int width;
-};
-constexpr Window TimeWindow{"ET</abbr><br /></span>", -36, 8};
-constexpr Window LastWindow{"Last price:", 18, 8};
-constexpr Window ChangeWindow{"Shows primary price", -46, 9};
-constexpr Window CloseWindow{"Previous Close:", 40, 18};
-
-// The markup between each window and its marker is fixed; its length is what
-// puts the value where Quotaro looks for it. Nothing inside a window but the
-// value and blanks: Quotaro keeps digits (and ':', 'a', 'p', 'm' or '.') from
-// everything that falls in a window.
-constexpr std::string_view TimeGap = "</em> <abbr title=\"Eastern\">";       // window, gap, marker
-constexpr std::string_view LastGap = " <span>";                             // marker, gap, window
-constexpr std::string_view ChangeGap = "</span> <img src=\"/i/chg.gif\" title=\""; // window, gap, marker
-constexpr std::string_view CloseGap = "</td> <td class=\"val\"><b>";         // marker, gap, window
-static_assert(TimeWindow.width + TimeGap.size() == -TimeWindow.offset);
-static_assert(LastWindow.marker.size() + LastGap.size() == LastWindow.offset);
-static_assert(ChangeWindow.width + ChangeGap.size() == -ChangeWindow.offset);
-static_assert(CloseWindow.marker.size() + CloseGap.size() == CloseWindow.offset);
 
 struct Quote {
     QString time;   // 4:00pm
@@ -59,63 +35,6 @@ struct Quote {
     QString change; // +0.52%
     QString close;  // 16150.10
 };
-
-QString Ascii(std::string_view s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
-
-// Right-aligned in a window of the given width, padded with blanks.
-QString Fit(const QString &value, int width) { return value.rightJustified(width, u' ', true); }
-
-QByteArray BuildQuotePage(const QString &symbol, const Quote &q, bool rising)
-{
-    QString shown = symbol;
-    shown.removeIf([](QChar c) {
-        return !(c.isLetterOrNumber() || QStringLiteral("^.=_-").contains(c));
-    });
-    shown = shown.left(20);
-    const QString page =
-        u"<!DOCTYPE html>\n<html><head><title>Quote "_qs + shown
-        + u"</title></head>\n<body>\n<div id=\"quote\">\n<h1>"_qs + shown + u"</h1>\n"_qs
-        + u"<span class=\"qtime\">As of <em>"_qs + Fit(q.time, TimeWindow.width) + Ascii(TimeGap)
-        + Ascii(TimeWindow.marker) + u"\n<table>\n<tr><td>"_qs
-        + Ascii(LastWindow.marker) + Ascii(LastGap) + Fit(q.last, LastWindow.width)
-        + u"</span></td>\n<td><span class=\"chg "_qs + (rising ? u"up"_qs : u"down"_qs) + u"\">"_qs
-        + Fit(q.change, ChangeWindow.width) + Ascii(ChangeGap) + Ascii(ChangeWindow.marker)
-        + u"\" alt=\"\" /></td></tr>\n<tr><td>"_qs
-        + Ascii(CloseWindow.marker) + Ascii(CloseGap) + Fit(q.close, CloseWindow.width)
-        + u"</b></td></tr>\n</table>\n</div>\n<p class=\"note\">Quotaro demo server: "
-          "simulated values.</p>\n</body></html>\n"_qs;
-    return page.toLatin1();
-}
-
-QString ReadWindow(const QString &page, const Window &w)
-{
-    const qsizetype at = page.indexOf(Ascii(w.marker));
-    if (at < 0 || at + w.offset < 0)
-        return {};
-    return page.mid(at + w.offset, w.width);
-}
-
-// Builds pages with values of every shape the server produces and reads them
-// back as Quotaro does; a layout mistake stops the server at start-up.
-bool CheckPageLayout()
-{
-    const Quote samples[] = {
-        {u"4:00pm"_qs, u"16234.56"_qs, u"+0.52%"_qs, u"16150.10"_qs},
-        {u"10:35am"_qs, u"9,551.12"_qs, u"-10.25%"_qs, u"9,600.00"_qs},
-        {u"12:05am"_qs, u"987.12"_qs, u"+0.00%"_qs, u"36999.99"_qs},
-    };
-    for (const Quote &q : samples) {
-        const QString page = QString::fromLatin1(BuildQuotePage(u"^TEST"_qs, q, true));
-        const std::pair<const Window &, const QString &> checks[] = {
-            {TimeWindow, q.time}, {LastWindow, q.last}, {ChangeWindow, q.change}, {CloseWindow, q.close}};
-        for (const auto &[w, value] : checks) {
-            const QString got = ReadWindow(page, w);
-            if (got.size() != w.width || got.trimmed() != value)
-                return false;
-        }
-    }
-    return true;
-}
 
 // 16234.56 at 10,000 and more (an 8-character window has no room for a
 // separator), 9,551.12 below.
@@ -172,7 +91,7 @@ public:
         : random(seed ? QRandomGenerator(*seed) : QRandomGenerator::securelySeeded()) {}
 
     // One step of the walk for this symbol; the previous close stays put.
-    std::pair<Quote, bool> Next(const QString &symbol, const QTime &now)
+    Quote Next(const QString &symbol, const QTime &now)
     {
         auto it = symbols.find(symbol);
         if (it == symbols.end()) {
@@ -187,10 +106,9 @@ public:
 
         const bool rising = st.last >= st.close;
         const double change = double(st.last - st.close) / double(st.close) * 100;
-        Quote q{FormatTime(now), FormatPrice(st.last),
+        return {FormatTime(now), FormatPrice(st.last),
                 (rising ? u"+"_qs : u"-"_qs) + QString::number(qAbs(change), 'f', 2) + u'%',
                 FormatPrice(st.close)};
-        return {q, rising};
     }
 
 private:
@@ -223,8 +141,7 @@ struct Server {
 
     Answer Respond(const QByteArray &requestLine)
     {
-        // METHOD TARGET VERSION; the target may hold blanks, as Quotaro sends
-        // the symbol unescaped.
+        // METHOD TARGET VERSION; a target with blanks in it is still read whole.
         const qsizetype first = requestLine.indexOf(' ');
         const qsizetype last = requestLine.lastIndexOf(' ');
         if (first <= 0 || last <= first)
@@ -246,8 +163,8 @@ struct Server {
                 if (!item.startsWith("symbols="))
                     continue;
                 const QString symbol = QString::fromUtf8(QByteArray::fromPercentEncoding(item.mid(8)));
-                const auto [quote, rising] = market.Next(symbol, fixedTime.value_or(EasternTimeNow()));
-                return {200, "OK", "text/html; charset=ISO-8859-1", BuildQuotePage(symbol, quote, rising)};
+                const Quote q = market.Next(symbol, fixedTime.value_or(EasternTimeNow()));
+                return {200, "OK", "text/html; charset=ISO-8859-1", ScriviPagina(q.time, q.last, q.change, q.close)};
             }
             return NotFound("No symbol given.");
         }
@@ -357,11 +274,6 @@ int main(int argc, char *argv[])
             return 2;
         }
     }
-    if (!CheckPageLayout()) {
-        std::fputs("quotaro-demo-server: the quote page does not put the values in Quotaro's windows\n", stderr);
-        return 3;
-    }
-
     Server server{Market(seed), parser.value(codeOption).toLatin1(), fixedTime};
     QTcpServer listener;
     if (!listener.listen(QHostAddress::LocalHost, quint16(port))) {

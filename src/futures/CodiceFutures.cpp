@@ -1,21 +1,26 @@
 #include "futures/CodiceFutures.h"
 
-QString EstraiCodice(const QString &risposta)
+#include <algorithm>
+
+QString EstraiCodice(const QString &corpo)
 {
-    // Everything after the first empty line; without one, from the fourth character on.
-    const qsizetype Q = risposta.indexOf(QStringLiteral("\r\n\r\n"));
-    QString Codice = risposta.mid(Q < 0 ? 3 : Q + 4);
     // A published file that ends in a line break must match the code stored in fut.txt.
-    qsizetype Fine = Codice.size();
-    while (Fine > 0 && (Codice.at(Fine - 1) == QLatin1Char('\r') || Codice.at(Fine - 1) == QLatin1Char('\n')))
+    qsizetype Fine = corpo.size();
+    while (Fine > 0 && (corpo.at(Fine - 1) == u'\r' || corpo.at(Fine - 1) == u'\n'))
         --Fine;
-    Codice.truncate(Fine);
+    const QString Codice = corpo.left(Fine);
+    const bool Stampabile = std::all_of(Codice.begin(), Codice.end(), [](QChar c) {
+        return c >= u' ' && c <= u'~' && c != u',' && c != u'"';
+    });
+    if (!Stampabile || Codice.isEmpty() || Codice.size() > 32 || Codice.front() == u' '
+        || Codice.back() == u' ')
+        return QString();
     return Codice;
 }
 
-bool CodiceNuovo(const QString &codice, const QString &simbolo)
+bool CodiceNuovo(const QString &codice, const QString &codiceInUso)
 {
-    return codice.startsWith(QLatin1Char('C')) && codice != simbolo;
+    return codice.startsWith(u'C') && codice != codiceInUso;
 }
 
 QByteArray ContenutoFut(const QString &codice)

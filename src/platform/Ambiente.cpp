@@ -61,14 +61,15 @@ QString appFile(const QString &name)
 ServerAddress parseServer(const QString &text)
 {
     ServerAddress address;
-    const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
-    if (colon < 0) {
-        address.host = text;
-        return address;
-    }
-    address.host = text.left(colon);
+    // An IPv6 address carries colons of its own: in brackets, the port follows the "]".
+    const qsizetype bracket = text.startsWith(QLatin1Char('[')) ? text.indexOf(QLatin1Char(']')) : -1;
+    const qsizetype colon = bracket < 0 ? text.lastIndexOf(QLatin1Char(':'))
+                            : text.mid(bracket + 1, 1) == QLatin1String(":") ? bracket + 1 : -1;
+    const QString host = bracket >= 0 ? text.left(bracket + 1) : colon < 0 ? text : text.left(colon);
+    address.hostHeader = host;
+    address.host = bracket >= 0 ? host.mid(1, bracket - 1) : host;
     bool ok = false;
-    const uint port = text.mid(colon + 1).toUInt(&ok);
+    const uint port = colon < 0 ? 0 : text.mid(colon + 1).toUInt(&ok);
     if (ok && port > 0 && port < 65536)
         address.port = quint16(port);
     return address;

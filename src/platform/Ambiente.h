@@ -6,7 +6,8 @@
 namespace platform {
 
 struct ServerAddress {
-    QString host;
+    QString host;       // what to connect to: a name, or an address (IPv6 without brackets)
+    QString hostHeader; // the request's Host line: the name alone, an IPv6 address in brackets
     quint16 port = 80;
 };
 
@@ -27,7 +28,8 @@ QString selfExecutable(); // this program, to start further instances
 // replaces both speeds of the speed menu; 0 when unset or not a positive number.
 int pollIntervalOverride();
 
-// "host" or "host:port"; a missing or bad port gives 80.
+// "host", "host:port", "[IPv6 address]" or "[IPv6 address]:port"; a missing or bad
+// port gives 80.
 ServerAddress parseServer(const QString &text);
 
 } // namespace platform

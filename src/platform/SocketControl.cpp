@@ -1,6 +1,13 @@
 #include "platform/SocketControl.h"
 
 #include <QTcpSocket>
+#include <utility>
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -13,10 +20,11 @@ SocketControl::~SocketControl()
 
 void SocketControl::Close()
 {
+    if (stateFd_ >= 0)
+        ::close(std::exchange(stateFd_, -1));
     if (!socket_)
         return;
-    QTcpSocket *old = socket_;
-    socket_ = nullptr;
+    QTcpSocket *old = std::exchange(socket_, nullptr);
     // abort() emits disconnected() at once: cut the socket off from our handlers first.
     old->disconnect(this);
     old->abort();
@@ -26,11 +34,21 @@ void SocketControl::Close()
 void SocketControl::Connect(const QString &host, quint16 port)
 {
     Close();
-    socket_ = new QTcpSocket(this);
-    connect(socket_, &QTcpSocket::connected, this, &SocketControl::connected);
-    connect(socket_, &QTcpSocket::readyRead, this, &SocketControl::dataArrived);
-    connect(socket_, &QTcpSocket::disconnected, this, &SocketControl::closed);
-    socket_->connectToHost(host, port);
+    QTcpSocket *socket = new QTcpSocket(this);
+    socket_ = socket;
+    connect(socket, &QTcpSocket::connected, this, [this, socket] {
+        stateFd_ = ::fcntl(int(socket->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
+        emit connected();
+    });
+    connect(socket, &QTcpSocket::readyRead, this, &SocketControl::dataArrived);
+    connect(socket, &QTcpSocket::disconnected, this, [this] { finish(peerClosedInOrder()); });
+    connect(socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        // Qt reports a reset on reading like an orderly end, as RemoteHostClosedError;
+        // disconnected() follows, and the TCP state tells the two apart there.
+        if (error != QAbstractSocket::RemoteHostClosedError)
+            finish(false);
+    });
+    socket->connectToHost(host, port);
 }
 
 void SocketControl::SendData(const QByteArray &data)
@@ -44,9 +62,24 @@ QByteArray SocketControl::GetData()
     return socket_ ? socket_->readAll() : QByteArray();
 }
 
-bool SocketControl::isOpen() const
+bool SocketControl::peerClosedInOrder() const
 {
-    return socket_ != nullptr;
+    // CLOSE_WAIT: the server's FIN came and we have not closed yet. A reset leaves CLOSE.
+    tcp_info info{};
+    socklen_t size = sizeof info;
+    return stateFd_ >= 0 && ::getsockopt(stateFd_, IPPROTO_TCP, TCP_INFO, &info, &size) == 0
+           && info.tcpi_state == TCP_CLOSE_WAIT;
+}
+
+void SocketControl::finish(bool inOrder)
+{
+    QTcpSocket *ended = socket_;
+    if (inOrder)
+        emit closed();
+    else
+        emit failed();
+    if (socket_ == ended) // unless a handler has already moved on to another connection
+        Close();
 }
 
 } // namespace platform

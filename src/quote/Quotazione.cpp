@@ -3,37 +3,20 @@
 #include <QByteArray>
 #include <cmath>
 
+#include "quote/PaginaQuotazione.h"
+
 namespace {
 
-const QString MarcatoreOra = QStringLiteral("ET</abbr><br /></span>");
-const QString MarcatoreValore = QStringLiteral("Last price:");
-const QString MarcatoreVariazione = QStringLiteral("Shows primary price");
-const QString MarcatoreChiusura = QStringLiteral("Previous Close:");
-
-// Position (from 1) of the first occurrence of the marker, 0 when the page lacks it.
-qsizetype PosizioneMarcatore(const QString &pagina, const QString &marcatore)
+// The window of a layout entry; empty when the page lacks the marker, so a missing
+// marker never picks up digits from the head of the page, and empty or cut where the
+// window starts before the page or runs past its end.
+QString Finestra(const QString &pagina, const FinestraPagina &f)
 {
-    return pagina.indexOf(marcatore, 0, Qt::CaseSensitive) + 1;
-}
-
-// The run of `larghezza` characters from position `inizio` (from 1); shorter at the
-// page's end, empty when it starts before the page or after its end.
-QString Finestra(const QString &pagina, qsizetype inizio, qsizetype larghezza)
-{
-    if (inizio < 1 || inizio > pagina.size())
+    const qsizetype marcatore = pagina.indexOf(f.Marcatore, 0, Qt::CaseSensitive);
+    const qsizetype inizio = marcatore + f.Distanza;
+    if (marcatore < 0 || inizio < 0)
         return QString();
-    return pagina.mid(inizio - 1, larghezza);
-}
-
-// Window at a fixed distance from a marker; empty when the page lacks the marker,
-// so a missing marker never picks up digits from the head of the page.
-QString FinestraDopo(const QString &pagina, const QString &marcatore,
-                     qsizetype distanza, qsizetype larghezza)
-{
-    const qsizetype p = PosizioneMarcatore(pagina, marcatore);
-    if (p == 0)
-        return QString();
-    return Finestra(pagina, p + distanza, larghezza);
+    return pagina.mid(inizio, f.Larghezza);
 }
 
 // Strict whole-number reading of an hour part: digits only.
@@ -47,31 +30,6 @@ bool LeggiOra(const QString &testo, int &ora)
     bool ok = false;
     ora = testo.toInt(&ok);
     return ok;
-}
-
-} // namespace
-
-QString PercorsoQuotazione(const QString &simbolo)
-{
-    return QStringLiteral("/qc/stocks/quotes.aspx?symbols=") + simbolo.trimmed();
-}
-
-QByteArray TestoRichiesta(const QString &percorso, const QString &host)
-{
-    const QString testo = QStringLiteral("GET ") + percorso + QStringLiteral(" HTTP/1.1\r\n")
-        + QStringLiteral("Host: ") + host + QStringLiteral("\r\n")
-        + QStringLiteral("Connection: close\r\n")
-        + QStringLiteral("Accept: */*\r\n")
-        + QStringLiteral("\r\n");
-    return testo.toLatin1();
-}
-
-QString CorpoRisposta(const QString &risposta)
-{
-    const qsizetype q = risposta.indexOf(QStringLiteral("\r\n\r\n"));
-    if (q < 0)
-        return risposta.mid(3); // no blank line: the first 3 characters are dropped
-    return risposta.mid(q + 4);
 }
 
 QString FiltroOra(const QString &finestra)
@@ -118,37 +76,51 @@ QString ConvertiOra(const QString &t)
     return tagliata;
 }
 
-Quotazione EstraiQuotazione(QString &bufferRisposta)
-{
-    bufferRisposta = CorpoRisposta(bufferRisposta);
-    const QString &pagina = bufferRisposta;
+} // namespace
 
+QString PercorsoQuotazione(const QString &simbolo)
+{
+    // Every printable ASCII character but blank, '%' and '#' beside the unreserved ones,
+    // which the encoding keeps anyway.
+    static const QByteArray Tenuti = "!\"$&'()*+,/:;<=>?@[\\]^`{|}";
+    return QStringLiteral("/qc/stocks/quotes.aspx?symbols=")
+           + QString::fromLatin1(simbolo.trimmed().toUtf8().toPercentEncoding(Tenuti));
+}
+
+Quotazione EstraiQuotazione(const QString &pagina)
+{
     Quotazione q;
-    q.Ora = ConvertiOra(FiltroOra(FinestraDopo(pagina, MarcatoreOra, -36, 8)));
-    q.Valore = FiltroNumero(FinestraDopo(pagina, MarcatoreValore, 18, 8));
-    q.Variazione = FiltroNumero(FinestraDopo(pagina, MarcatoreVariazione, -46, 9));
+    q.Ora = ConvertiOra(FiltroOra(Finestra(pagina, FinestraOra)));
+    q.Valore = FiltroNumero(Finestra(pagina, FinestraValore));
+    q.Variazione = FiltroNumero(Finestra(pagina, FinestraVariazione));
     if (q.Variazione.isEmpty())
         q.Variazione = QStringLiteral("0,0");
-    q.Chiusura = FiltroNumero(FinestraDopo(pagina, MarcatoreChiusura, 40, 18));
+    q.Chiusura = FiltroNumero(Finestra(pagina, FinestraChiusura));
     return q;
 }
 
-double LeggiPrezzo(const QString &testo)
+std::optional<double> LeggiPrezzo(const QString &testo)
 {
     const QString t = testo.trimmed();
-    // The shown texts use a comma; a point is not ours and makes the text unreadable.
-    if (t.isEmpty() || t.contains(u'.'))
+    if (t.isEmpty())
         return 0.0;
+    // The shown texts use a comma; a point is not ours and makes the text unreadable.
+    if (t.contains(u'.'))
+        return std::nullopt;
     bool ok = false;
     const double valore = QString(t).replace(u',', u'.').toDouble(&ok);
     if (!ok || !std::isfinite(valore))
-        return 0.0;
+        return std::nullopt;
     return valore;
 }
 
-bool InRibasso(const QString &testoChiusura, const QString &testoValore)
+std::optional<bool> InRibasso(const QString &testoChiusura, const QString &testoValore)
 {
-    return LeggiPrezzo(testoChiusura) > LeggiPrezzo(testoValore);
+    const std::optional<double> chiusura = LeggiPrezzo(testoChiusura);
+    const std::optional<double> valore = LeggiPrezzo(testoValore);
+    if (!chiusura || !valore)
+        return std::nullopt;
+    return *chiusura > *valore;
 }
 
 PosizioniBarre PassoBarre(double barra1, double barra2)

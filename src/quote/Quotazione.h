@@ -1,15 +1,13 @@
 #pragma once
-// Quote request text and quote page parser.
+// Quote request path, quote page parser and the rules that read its values.
 #include <QString>
+#include <optional>
 
 // "/qc/stocks/quotes.aspx?symbols=" followed by the symbol with blanks around it removed.
+// Of the symbol's UTF-8 bytes, the ones a request line cannot carry (controls, blank, DEL,
+// '%', '#' and every byte above 127) go out as %XX with upper-case hex digits; all other
+// characters, "^" "." "=" "&" "?" among them, go out unchanged.
 QString PercorsoQuotazione(const QString &simbolo);
-
-// The five CR LF terminated request lines: GET, Host, Connection, Accept, empty.
-QByteArray TestoRichiesta(const QString &percorso, const QString &host);
-
-// The text after the first CR LF CR LF; without one, the text from its 4th character on.
-QString CorpoRisposta(const QString &risposta);
 
 struct Quotazione {
     QString Ora;        // quote time, 24-hour form, e.g. 16:00
@@ -18,20 +16,16 @@ struct Quotazione {
     QString Chiusura;   // previous close
 };
 
-// Keeps only digits, ':', 'p', 'a', 'm' ('A','M','P' are read as their lower-case letters).
-QString FiltroOra(const QString &finestra);
-// Keeps only digits and '.', every '.' becoming ','.
-QString FiltroNumero(const QString &finestra);
-// 12-hour page time (after the time filter) to the 24-hour quote time.
-QString ConvertiOra(const QString &t);
+// The four texts cut out of the body of a quote answer (one character per byte).
+Quotazione EstraiQuotazione(const QString &pagina);
 
-// Replaces the buffer with the body of the answer and cuts the four texts out of it.
-Quotazione EstraiQuotazione(QString &bufferRisposta);
-
-// A shown price text (" 987,12", leading blank, comma decimal; empty counts as 0) as a number.
-double LeggiPrezzo(const QString &testo);
-// True when the previous close is greater than the last price (a fall).
-bool InRibasso(const QString &testoChiusura, const QString &testoValore);
+// A shown price text (" 987,12": leading blank, comma decimal) as a number: empty or
+// blanks only count as 0; a text that is not a number (two commas, a lone comma, a
+// point) gives nothing.
+std::optional<double> LeggiPrezzo(const QString &testo);
+// Whether the previous close is greater than the last price (a fall); nothing when
+// either text is not a number, so that no rise or fall is shown.
+std::optional<bool> InRibasso(const QString &testoChiusura, const QString &testoValore);
 
 // Activity bars: one step of the main window's bar and of the compact window's bar,
 // lefts in twips. Returns the new lefts (main, compact).

@@ -8,6 +8,8 @@
 #include <QThread>
 #include <memory>
 
+#include "quote/PaginaQuotazione.h"
+
 ScriptedServer::ScriptedServer(Handler h) : handler(std::move(h))
 {
     listen(QHostAddress::LocalHost, 0);
@@ -46,22 +48,7 @@ QByteArray httpAnswer(const QByteArray &body)
 QByteArray quotePage(const QString &time12, const QString &last, const QString &change,
                      const QString &close)
 {
-    // Each value sits in its window, padded with blanks, at the distance the
-    // parser expects from its marker; the filler around it has no digits.
-    auto window = [](const QString &value, int width) {
-        return value.rightJustified(width, QLatin1Char(' ')).left(width).toLatin1();
-    };
-    QByteArray page = "<html><head><title>Quote</title></head><body>\n";
-    // time: 8 characters beginning 36 before the marker
-    page += "<span class=\"t\">" + window(time12, 8) + QByteArray(28, ' ')
-            + "ET</abbr><br /></span>\n";
-    // last price: 8 characters beginning 18 after the marker's first character
-    page += "<b>Last price:</b><i>" + window(last, 8) + "</i>\n";
-    // change: 9 characters beginning 46 before the marker
-    page += "<span>" + window(change, 9) + QByteArray(37, ' ') + "Shows primary price</span>\n";
-    // previous close: 18 characters beginning 40 after the marker's first character
-    page += "<td>Previous Close:</td><td class=\"x\">  " + window(close, 18) + "</td>\n";
-    return page + "</body></html>\n";
+    return ScriviPagina(time12, last, change, close);
 }
 
 TempHome::TempHome(bool withSettings, bool withFut) : oldHome_(qgetenv("QUOTARO_HOME"))
