@@ -16,6 +16,7 @@
 #include "BenchSupport.h"
 #include "FirstPaint.h"
 #include "platform/Finestre.h"
+#include "platform/Desktop.h"
 #include "ui/Form1.h"
 #include "ui/Layout.h"
 
@@ -33,10 +34,11 @@ int child(int argc, char **argv, const QString &kind)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quotaro"));
+    platform::Desktop desktop(false);
     std::unique_ptr<QWidget> window;
     if (kind == u"quotaro") {
         // As the program starts without arguments.
-        auto *form = new Form1(QString());
+        auto *form = new Form1(desktop, QString());
         window.reset(form);
         if (!form->Form_Load())
             return 1;

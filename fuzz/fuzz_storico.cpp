@@ -86,10 +86,10 @@ Reference ReferencePoints(const QByteArray &file, const QString &date)
     if (start < file.size())
         lines << file.mid(start);
     for (const QByteArray &bytes : lines) {
-        if (Window(bytes, FinestraData) != day)
+        if (Window(bytes, ColonneData) != day)
             continue;
         r.today = true;
-        const QString change = Window(bytes, FinestraVariazione);
+        const QString change = Window(bytes, ColonneVariazione);
         if (change.isEmpty() || r.lines.size() >= MassimoPunti)
             continue;
         r.lines << QString::fromLatin1(bytes);
@@ -157,10 +157,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray bytes = record.chopped(2);
     REQUIRE(Window(bytes, ZonaChiusura) == t2);
     REQUIRE(Window(bytes, ZonaValore) == t4);
-    REQUIRE(Window(bytes, FinestraVariazione) == Blankless(t3.left(9)));
+    REQUIRE(Window(bytes, ColonneVariazione) == Blankless(t3.left(9)));
     const QString day = Blankless(date);
     if (t4.size() <= 12 && date.size() <= 13)
-        REQUIRE(Window(bytes, FinestraData) == day);
+        REQUIRE(Window(bytes, ColonneData) == day);
 
     // Written after a whole file, the record of today is its last charted point.
     if (day.isEmpty() || date.size() > 13 || t4.size() > 12 || t3.isEmpty())
@@ -174,7 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (points.Righe.size() < MassimoPunti) {
         REQUIRE(!points.Righe.isEmpty());
         REQUIRE(points.Righe.last() == line);
-        REQUIRE(points.Valori.last() == Value(Window(bytes, FinestraVariazione).chopped(1)));
+        REQUIRE(points.Valori.last() == Value(Window(bytes, ColonneVariazione).chopped(1)));
     }
     return 0;
 }

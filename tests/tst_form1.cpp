@@ -1,190 +1,303 @@
-// The main window: start-up by argument and settings, index choice, the polling menus
-// and "Nuove", the quote display with its activity bars, and the chart's fit.
-#include <QtTest>
-#include <QAction>
-#include <QChartView>
-#include <QLineEdit>
+// The main window as a user drives it: start-up by argument and settings, index choice,
+// the quote display, the history append, the voice and the futures-code window.
+#include <QCheckBox>
 #include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QtTest>
 
 #include "TestSupport.h"
-#include "platform/Finestre.h"
 #include "ui/Controlli.h"
-#include "ui/Form1.h"
 #include "ui/Form2.h"
+#include "ui/Form3.h"
 
-static bool compactShown(Form1 &form) { return form.HaFinestraRidotta() && form.FinestraRidotta().isVisible(); }
-
-// A main window in a folder of its own, started with an argument that opens no strip.
-struct Started {
-    TempHome home;
-    Form1 form{QStringLiteral("3")};
-    Started() { form.Form_Load(); form.show(); }
-};
-
-static QString firstLine(const QByteArray &request) { return QString::fromLatin1(request.left(request.indexOf("\r\n"))); }
-
-static QString quoteLine(const QString &symbol) { return "GET /qc/stocks/quotes.aspx?symbols=" + symbol + " HTTP/1.1"; }
+namespace {
+QString firstLine(const QByteArray &request) { return QString::fromLatin1(request.left(request.indexOf("\r\n"))); }
+QString quoteLine(const QString &symbol) { return "GET /qc/stocks/quotes.aspx?symbols=" + symbol + " HTTP/1.1"; }
+Form2 *strip() { return qobject_cast<Form2 *>(Principale::strip()); }
+Form3 *futuresWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *f = qobject_cast<Form3 *>(w))
+            return f;
+    return nullptr;
+}
+void choose(Principale &w, int row)
+{
+    w.click("Titolo");
+    auto *list = w.get<QListWidget>("List1");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+}
+} // namespace
 
 class TestForm1 : public QObject {
     Q_OBJECT
-    std::unique_ptr<ScriptedServer> server; // quotes and futures code alike, never answering
-    std::unique_ptr<RecordingDesktop> desktop;
-
 private slots:
-    void init()
-    {
-        // Fresh per test, so a late request of an earlier test lands nowhere.
-        server = std::make_unique<ScriptedServer>();
-        qputenv("QUOTARO_QUOTE_SERVER", server->address().toLatin1());
-        qputenv("QUOTARO_FUTURES_SERVER", server->address().toLatin1());
-        desktop = std::make_unique<RecordingDesktop>();
-    }
-    void cleanup() { desktop.reset(); server.reset(); }
-
     void startUp_data()
     {
         QTest::addColumn<QString>("argument");
         QTest::addColumn<bool>("withFut");
-        QTest::addColumn<int>("entries"); // 0: no DatiIndex.cfg; 1-2: one record in it; 3-4: as shipped
         QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("symbol");
         QTest::addColumn<int>("strip"); // 0: main window; n: compact window n widths from the left
-        QTest::addColumn<QString>("request"); // sent at once
-        const QString fut = QStringLiteral("GET /browser/fut.txt HTTP/1.1");
-        QTest::newRow("none, fut.txt") << "" << true << 4 << "Fut\u00f9res" << "CU26" << 0 << fut;
-        QTest::newRow("none, no fut.txt") << "" << false << 3 << "Indice" << "" << 0 << fut;
-        QTest::newRow("1, fut.txt") << "1" << true << 4 << "Nasdaq" << "^IXIC" << 1 << quoteLine("^IXIC");
-        QTest::newRow("1, no fut.txt") << "1" << false << 3 << "D.Jones" << "^DJI" << 1 << quoteLine("^DJI");
-        QTest::newRow("2, fut.txt") << "2" << true << 4 << "D.Jones" << "^DJI" << 2 << quoteLine("^DJI");
-        QTest::newRow("2, no fut.txt") << "2" << false << 3 << "S&P 500" << "^GSPC" << 2 << quoteLine("^GSPC");
-        QTest::newRow("3, fut.txt") << "3" << true << 4 << "Fut\u00f9res" << "CU26" << 0 << "";
-        QTest::newRow("3, no fut.txt") << "3" << false << 3 << "Indice" << "" << 0 << "";
-        QTest::newRow("01, fut.txt") << "01" << true << 4 << "Fut\u00f9res" << "CU26" << 0 << "";
-        QTest::newRow("01, no fut.txt") << "01" << false << 3 << "Indice" << "" << 0 << "";
-        QTest::newRow("1, one record") << "1" << false << 1 << "Indice" << "" << 0 << "";
-        QTest::newRow("2, fut.txt, one record") << "2" << true << 2 << "Fut\u00f9res" << "CU26" << 0 << "";
-        QTest::newRow("no settings file") << "" << true << 0 << "Indice" << "" << 0 << "";
+        QTest::addColumn<QString>("request"); // the first one sent ("Avvia" clicked in the main window)
+        QTest::newRow("none") << "" << true << "Fut\u00f9res" << 0 << "GET /browser/fut.txt HTTP/1.1";
+        QTest::newRow("1") << "1" << true << "Nasdaq" << 1 << quoteLine("^IXIC");
+        QTest::newRow("2, no fut.txt, & in the name") << "2" << false << "S&P 500" << 2 << quoteLine("^GSPC");
+        QTest::newRow("3") << "3" << true << "Fut\u00f9res" << 0 << quoteLine("CU26");
+        QTest::newRow("01, no fut.txt") << "01" << false << "Indice" << 0 << quoteLine("");
     }
     void startUp()
     {
-        QFETCH(QString, argument); QFETCH(bool, withFut); QFETCH(int, entries);
-        QFETCH(QString, title); QFETCH(QString, symbol); QFETCH(int, strip); QFETCH(QString, request);
-        TempHome home(entries > 2, withFut);
-        if (entries == 1 + int(withFut))
-            home.write("DatiIndex.cfg", "\"Nasdaq\",\"^IXIC\"\r\n");
-        home.write("Nasdaq.txt", " 16:00   981,55\r\n");
-        Form1 form(argument);
-        const bool loaded = form.Form_Load();
-        if (loaded && !compactShown(form))
-            form.show(); // as main() does
-        QCOMPARE(loaded, entries > 0);
-        QCOMPARE(desktop->errors.size(), loaded ? 0 : 1);
-        QCOMPARE(desktop->errors.value(0).text, loaded ? QString() : "Impossibile leggere il file delle impostazioni \""
-                 + home.file("DatiIndex.cfg") + "\": file non trovato o illeggibile.");
-        QCOMPARE(form.Titolo->text(), title);
-        QCOMPARE(form.Simbolo, symbol);
-        QCOMPARE(form.Titolo2->text(), strip ? QStringLiteral(" Stop ") : QStringLiteral("Avvia"));
-        QCOMPARE(form.Timer2->isActive(), strip > 0);
-        QCOMPARE(form.isVisible(), loaded && strip == 0);
-        QCOMPARE(compactShown(form), strip > 0);
+        QFETCH(QString, argument); QFETCH(bool, withFut); QFETCH(QString, title);
+        QFETCH(int, strip); QFETCH(QString, request);
+        Principale w(argument, true, withFut);
+        QVERIFY(w.loaded);
+        QCOMPARE(w.form->isVisible(), strip == 0);
+        QCOMPARE(w.get<QAction>("Titolo2")->text(), strip ? " Stop " : "Avvia");
         if (strip)
-            QCOMPARE(form.FinestraRidotta().LeftTwips(), strip * form.FinestraRidotta().WidthTwips());
-        // A strip polls at once; only a start without argument fetches the futures code.
-        QVERIFY(waitFor([&] { return server->requests.size() >= int(!request.isEmpty()); }));
-        QTest::qWait(50); // and nothing more
-        QCOMPARE(server->requests.size(), int(!request.isEmpty()));
-        QCOMPARE(firstLine(server->requests.value(0)), request);
-        // History files: made when missing, left alone when present.
-        QCOMPARE(home.read("Nasdaq.txt"), QByteArray(" 16:00   981,55\r\n"));
-        QVERIFY(home.exists("Futures.txt") && home.exists("D.Jones.txt"));
-        // No bogus entries, and loading again rebuilds the lists rather than adding to them.
-        QCOMPARE(form.List1->count(), entries);
-        QCOMPARE(form.List2->count(), entries);
-        QCOMPARE(form.CaricaImpostazioni(), loaded);
-        QCOMPARE(form.List1->count(), entries);
+            QVERIFY(::strip()->isVisible() && ::strip()->LeftTwips() == strip * ::strip()->WidthTwips());
+        else if (!argument.isEmpty())
+            w.click("Titolo2");
+        QVERIFY(waitFor([&] { return !w.server.requests.isEmpty(); }));
+        QCOMPARE(firstLine(w.server.requests[0]), request);
+        // "&" is text in the menu bar: no shortcut, the name shown whole.
+        const QString caption = w.get<QAction>("Titolo")->text();
+        QVERIFY(QKeySequence::mnemonic(caption).isEmpty());
+        QCOMPARE(QString(caption).replace("&&", "&"), title);
+        QVERIFY(w.home.exists("Futures.txt") && w.home.exists("Nasdaq.txt") && w.home.exists("D.Jones.txt"));
     }
 
-    void pollingMenus_data()
+    // Both settings files reach the reader whole: 10 MB each, Windows-1252 with NUL bytes,
+    // UTF-8 after a BOM.
+    void largeSettingsFiles()
     {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("symbol");
-        QTest::newRow("futures") << 0 << "Fut\u00f9res" << "CU26";
-        QTest::newRow("Nasdaq") << 1 << "Nasdaq" << "^IXIC";
-        QTest::newRow("name with a blank") << 3 << "S&P 500" << "^GSPC";
+        Principale w;
+        w.home.write("DatiIndex.cfg", QByteArray("A,^A\r\n\0,^X\r\n", 12) + QByteArray("I,^I\r\n").repeated(1'700'000)
+                                          + "Z\xFCrich \x80,^S");
+        w.home.write("fut.txt", "\xEF\xBB\xBF" "C\xC3\xA9Z26," + QByteArray(10'000'000, 'C'));
+        Form1 form(w.desktop, "3");
+        QVERIFY(form.Form_Load());
+        auto *list = form.findChild<QListWidget *>("List1");
+        QCOMPARE(list->item(list->count() - 1)->text(), "Z\u00FCrich \u20AC");
+        form.findChild<QAction *>("Titolo2")->trigger();
+        QVERIFY(waitFor([&] { return !w.server.requests.isEmpty(); }));
+        QCOMPARE(firstLine(w.server.requests[0]), quoteLine("C%C3%A9Z26"));
     }
-    void pollingMenus()
+
+    void missingSettings()
     {
-        QFETCH(int, row); QFETCH(QString, title); QFETCH(QString, symbol);
-        Started s;
-        s.form.List1_Click(2); // start from another index
-        s.form.Titolo2->trigger();
-        QVERIFY(waitFor([&] { return server->requests.size() == 1; })); // at once, not a tick later
-        s.form.Titolo->trigger(); // the list opens; a click picks and closes it
-        QListWidget *list = s.form.List1;
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-        QCOMPARE(s.form.Titolo->text(), title);
-        QCOMPARE(s.form.Simbolo, symbol);
-        QCOMPARE(s.form.FinestraRidotta().Label2->text(), title.left(3));
-        s.form.Timer2_Timer();
-        QVERIFY(waitFor([&] { return server->requests.size() == 2; }));
-        QCOMPARE(firstLine(server->requests.last()), quoteLine(symbol));
+        Principale w("", false);
+        QVERIFY(!w.loaded);
+        QCOMPARE(w.desktop.errors, QStringList{"Impossibile leggere il file delle impostazioni \""
+                                               + w.home.file("DatiIndex.cfg") + "\": file non trovato o illeggibile."});
+    }
+
+    void indexChoiceAndMenus()
+    {
+        Principale w;
+        choose(w, 2);
+        QVERIFY(w.poll("16:01|1.00|0.10|1.00"));
+        QCOMPARE(firstLine(w.server.requests.last()), quoteLine("^DJI"));
+        QCOMPARE(strip()->findChild<QLabel *>("Label2")->text(), "D.J");
+        // Arrow keys and Enter choose too.
+        w.click("Titolo");
+        auto *list = w.get<QListWidget>("List1");
+        QVERIFY(list->isVisible() && list->hasFocus());
+        QTest::keyClick(list, Qt::Key_Up);
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(list->isHidden());
+        QVERIFY(w.poll("16:02|1.00|0.10|1.00"));
+        QCOMPARE(firstLine(w.server.requests.last()), quoteLine("^IXIC"));
         // The speed menu changes the interval, never whether polling runs.
-        s.form.veloce->trigger();
-        QVERIFY(s.form.Timer2->isActive() && s.form.Timer2->interval() == 5000);
-        QCOMPARE(s.form.velocita->title(), QStringLiteral("Adsl"));
-        s.form.Titolo2->trigger();
-        QCOMPARE(s.form.Titolo2->text(), QStringLiteral("Avvia"));
-        s.form.basso->trigger();
-        QVERIFY(!s.form.Timer2->isActive() && s.form.Timer2->interval() == 20000);
-        QCOMPARE(s.form.velocita->title(), QStringLiteral("56 K"));
-        // "Nuove": polling again at once in the strip, and two more instances for 1 and 2.
-        QTest::mouseClick(s.form.Command3, Qt::LeftButton);
-        QVERIFY(compactShown(s.form) && !s.form.isVisible() && s.form.Timer2->isActive());
-        QVERIFY(waitFor([&] { return server->requests.size() == 3; }));
-        QCOMPARE(desktop->starts.size(), 2);
-        QVERIFY(desktop->starts[0].program == QCoreApplication::applicationFilePath()
-                && desktop->starts[1].program == desktop->starts[0].program);
-        QVERIFY(desktop->starts[0].arguments == QStringList{"1"} && desktop->starts[1].arguments == QStringList{"2"});
+        auto *timer = w.get<QTimer>("Timer2");
+        w.click("veloce");
+        QVERIFY(!timer->isActive() && timer->interval() == 5000);
+        w.click("basso");
+        QCOMPARE(timer->interval(), 20000);
+        // "Nuove": polling in the strip, and two more instances for positions 1 and 2.
+        QTest::mouseClick(w.get<QPushButton>("Command3"), Qt::LeftButton);
+        QVERIFY(strip()->isVisible() && !w.form->isVisible() && timer->isActive());
+        QCOMPARE(w.desktop.starts.size(), 2);
+        QCOMPARE(w.desktop.starts[1].program, QCoreApplication::applicationFilePath());
+        QCOMPARE(w.desktop.starts[0].arguments + w.desktop.starts[1].arguments, QStringList({"1", "2"}));
     }
 
     void quoteUpdate_data()
     {
-        QTest::addColumn<Quotazione>("quote");
-        QTest::addColumn<QString>("shownChange");
-        QTest::newRow("rise") << Quotazione{"16:00", "987,12", "0,45", "981,55"} << "+ 0,45 %";
-        QTest::newRow("fall") << Quotazione{"16:00", "981,55", "0,45", "987,12"} << "- 0,45 %";
-        QTest::newRow("unchanged") << Quotazione{"9:35", "981,55", "0,00", "981,55"} << "+ 0,00 %";
-        QTest::newRow("more digits") << Quotazione{"10:05", "10005,3", "0,15", "9990,1"} << "+ 0,15 %";
-        QTest::newRow("fewer digits") << Quotazione{"10:05", "9990,1", "0,15", "10005,3"} << "- 0,15 %";
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QColor>("colour");
+        const QColor rise(128, 255, 128), fall(255, 128, 128), white(255, 255, 255);
+        QTest::newRow("rise") << "16:00|987.12|0.45|981.55" << QStringList{" 16:00", " 987,12", "+ 0,45 %", " 981,55"}
+                              << rise;
+        QTest::newRow("fall") << "16:00|981.55|0.45|987.12" << QStringList{" 16:00", " 981,55", "- 0,45 %", " 987,12"}
+                              << fall;
+        QTest::newRow("equal") << "9:35|981.55|0.00|981.55" << QStringList{" 9:35", " 981,55", "+ 0,00 %", " 981,55"}
+                               << rise;
+        QTest::newRow("more digits") << "10:05|10005.3|0.15|9990.1"
+                                     << QStringList{" 10:05", " 10005,3", "+ 0,15 %", " 9990,1"} << rise;
+        // A price that is no number: no sign, no colour, no false fall.
+        QTest::newRow("unreadable close") << "10:06|987.12|0.45|9.9.9"
+                                          << QStringList{" 10:06", " 987,12", "0,45 %", " 9,9,9"} << white;
+        QTest::newRow("long close") << "10:07|987.12|0.45|12345678901234.5"
+                                    << QStringList{" 10:07", " 987,12", "- 0,45 %", " 12345678901234,5"} << fall;
     }
     void quoteUpdate()
     {
-        QFETCH(Quotazione, quote); QFETCH(QString, shownChange);
-        Started s;
-        Form2 &compact = s.form.FinestraRidotta();
-        // The activity bars step right with each update and go back past 4480.
+        QFETCH(QString, page); QFETCH(QStringList, texts); QFETCH(QColor, colour);
+        Principale w;
+        QVERIFY(w.poll(page));
+        const QStringList names{"Text1", "Text2", "Text3", "Text4"};
+        for (QWidget *window : {static_cast<QWidget *>(w.form.get()), Principale::strip()})
+            for (int i = 0; i < 4; ++i) {
+                const auto *box = window->findChild<QLineEdit *>(names[i]);
+                QCOMPARE(box->text(), texts[i]);
+                QCOMPARE(box->cursorPosition(), 0); // the start of a long value stays in view
+                if (i != 1 || colour != QColor(255, 255, 255))
+                    QCOMPARE(Sfondo(box), colour);
+            }
+    }
+
+    void activityBars()
+    {
+        Principale w;
         for (int update = 1; update <= 22; ++update) {
-            s.form.AggiornaQuotazione(quote);
-            QCOMPARE(SinistraTwips(s.form.Shape1), update < 22 ? 90 + 200 * update : 45);
-            QCOMPARE(SinistraTwips(compact.Shape2), update < 22 ? 510 + 200 * update : 510);
-        }
-        const QStringList texts{" " + quote.Ora, " " + quote.Valore, shownChange, " " + quote.Chiusura};
-        const QLineEdit *boxes[] = {s.form.Text1, s.form.Text2, s.form.Text3, s.form.Text4,
-                                    compact.Text1, compact.Text2, compact.Text3, compact.Text4};
-        for (int i = 0; i < 8; ++i) {
-            QCOMPARE(boxes[i]->text(), texts[i % 4]);
-            QCOMPARE(Sfondo(boxes[i]), shownChange[0] == u'+' ? QColor(128, 255, 128) : QColor(255, 128, 128));
+            QVERIFY(w.poll(QStringLiteral("10:%1|1.00|0.10|1.00").arg(update, 2, 10, QChar(u'0'))));
+            QCOMPARE(SinistraTwips(w.get("Shape1")), update < 22 ? 90 + 200 * update : 45);
+            QCOMPARE(SinistraTwips(Principale::strip()->findChild<QWidget *>("Shape2")), update < 22 ? 510 + 200 * update : 510);
         }
     }
 
-    void chartFitsWindow()
+    // A reading under way when the index changes belongs to no index; the new index's
+    // first reading is recorded even with the old one's change text.
+    void indexChangeMidAnswer()
     {
-        Started s;
-        QVERIFY(qAbs(platform::twips(s.form.MSChart1->width()) - 6180) <= 15
-                && qAbs(platform::twips(s.form.MSChart1->height()) - 2605) <= 15);
+        Principale w;
+        choose(w, 1);
+        QVERIFY(w.poll("16:00|9551.12|0.52|9503.34"));
+        QList<QPointer<QTcpSocket>> held;
+        w.server.handler = [&held](QTcpSocket *s, const QByteArray &) { held << s; };
+        w.click("Titolo2");
+        QVERIFY(waitFor([&] { return held.size() == 1; }));
+        choose(w, 2);
+        held[0]->write(httpAnswer(quotePage("16:10", "9400.00", "1.25", "9503.34")));
+        held[0]->disconnectFromHost();
+        QVERIFY(w.poll("16:20|9600.00|0.52|9503.34"));
+        QCOMPARE(w.home.read("Nasdaq.txt"), rec("16:00", "9503,34", "+ 0,52 %", "9551,12"));
+        QCOMPARE(w.home.read("D.Jones.txt"), rec("16:20", "9503,34", "+ 0,52 %", "9600,00"));
+    }
+
+    void historyAppend()
+    {
+        Principale w;
+        choose(w, 1);
+        const QStringList polls{"16:00|9551.12|0.52|9503.34", "16:01|9560.00|0.52|9503.34", "16:02|9400.00|0.52|9503.34",
+                                "off", "16:03|9600.00|1.02|9503.34", "on", "16:04|9600.00|1.02|9503.34",
+                                "16:05||0.33|9503.34", "16:06|9600.00|0.33|9503.34"};
+        for (const QString &step : polls) {
+            if (!step.contains(u'|'))
+                w.click(step == u"on" ? "salva" : "nonsalva");
+            else
+                QVERIFY(w.poll(step));
+        }
+        QCOMPARE(w.home.read("Nasdaq.txt"), rec("16:00", "9503,34", "+ 0,52 %", "9551,12")
+                                                + rec("16:02", "9503,34", "- 0,52 %", "9400,00")
+                                                + rec("16:06", "9503,34", "+ 0,33 %", "9600,00"));
+        // A failed append is told once per run of failures, and polling goes on.
+        QVERIFY(QFile::remove(w.home.file("Nasdaq.txt")) && QDir(w.home.path()).mkdir("Nasdaq.txt"));
+        QVERIFY(w.poll("16:07|1.00|0.01|1.00") && w.poll("16:08|1.00|0.02|1.00"));
+        QCOMPARE(w.desktop.notes.size(), 1);
+        QVERIFY(w.desktop.notes[0].contains(w.home.file("Nasdaq.txt")));
+        QVERIFY(QDir(w.home.path()).rmdir("Nasdaq.txt") && w.poll("16:09|1.00|0.03|1.00"));
+        QCOMPARE(w.home.read("Nasdaq.txt"), rec("16:09", "1,00", "+ 0,03 %", "1,00")); // only the failed ones lost
+        QVERIFY(QFile::remove(w.home.file("Nasdaq.txt")) && QDir(w.home.path()).mkdir("Nasdaq.txt"));
+        QVERIFY(w.poll("16:10|1.00|0.04|1.00"));
+        QCOMPARE(w.desktop.notes.size(), 2);
+    }
+
+    void fileCommands()
+    {
+        Principale w;
+        choose(w, 3); // S&P 500: no history file before its first record
+        w.click("ApriFile");
+        QVERIFY(w.home.exists("S&P 500.txt"));
+        QCOMPARE(w.desktop.starts.value(0).arguments, QStringList{w.home.file("S&P 500.txt")});
+        w.home.write("S&P 500.txt", rec("16:00", "1,00", "+ 0,10 %", "1,10"));
+        w.click("CancellaFile");
+        QCOMPARE(w.desktop.questions, QStringList{"Vuoi veramente cancellare il file del grafico ?"});
+        QVERIFY(!w.home.read("S&P 500.txt").isEmpty());
+        w.desktop.answerYes = true;
+        w.click("CancellaFile");
+        QVERIFY(w.home.exists("S&P 500.txt") && w.home.read("S&P 500.txt").isEmpty());
+    }
+
+    void voice_data()
+    {
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<bool>("update");
+        QTest::addColumn<QStringList>("spoken");
+        QTest::newRow("switched off") << 2 << true << QStringList{"Voce attivata", "Voce disattivata"};
+        QTest::newRow("fall") << 1 << true << QStringList{"Voce attivata", "ore  16:00, Nasdaq, meno- 0,52 %"};
+        QTest::newRow("before any reading") << 1 << false << QStringList{"Voce attivata", "ore , Nasdaq, "};
+    }
+    void voice()
+    {
+        QFETCH(int, clicks); QFETCH(bool, update); QFETCH(QStringList, spoken);
+        Principale w;
+        choose(w, 1);
+        for (int i = 0; i < clicks; ++i)
+            w.get<QCheckBox>("Check3")->click();
+        if (update)
+            QVERIFY(w.poll("16:00|9456.70|0.52|9503.34"));
+        w.get<QTimer>("TimerVoce")->start(5);
+        QVERIFY(waitFor([&] { return w.desktop.spoken.size() >= 2; }));
+        QCOMPARE(w.desktop.spoken.mid(0, 2), spoken);
+    }
+
+    // The published code is compared with the futures entry's own code, whatever index is
+    // followed; "Aggiorna" stores it and follows it, even when the settings cannot be read.
+    void futuresCode_data()
+    {
+        QTest::addColumn<QByteArray>("published");
+        QTest::addColumn<QString>("obstacle"); // "fut.txt" or "DatiIndex.cfg" made unusable before "Aggiorna"
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("same code") << QByteArray("CU26\r\n") << "" << QByteArray("CU26\r\n");
+        QTest::newRow("new code") << QByteArray("CZ26\r\n") << "" << QByteArray("CZ26\r\n");
+        QTest::newRow("fut.txt a folder") << QByteArray("CZ26") << "fut.txt" << QByteArray();
+        QTest::newRow("settings unreadable") << QByteArray("CZ26") << "DatiIndex.cfg" << QByteArray("CZ26\r\n");
+    }
+    void futuresCode()
+    {
+        QFETCH(QByteArray, published); QFETCH(QString, obstacle); QFETCH(QByteArray, stored);
+        Principale w("", true, true, ScriptedServer::reply(httpAnswer(published)));
+        choose(w, 1); // Nasdaq picked before the download ends
+        QVERIFY(waitFor([&] { return !w.server.requests.isEmpty(); }) && w.poll("16:00|1.00|0.10|1.00"));
+        Form3 *f = futuresWindow();
+        QCOMPARE(f && f->isVisible(), published != "CU26\r\n");
+        if (!f || !f->isVisible())
+            return;
+        QCOMPARE(f->findChild<QLineEdit *>("Text1")->text(), "CU26");
+        QCOMPARE(f->findChild<QLineEdit *>("Text2")->text(), "CZ26");
+        if (!obstacle.isEmpty())
+            QVERIFY(QFile::remove(w.home.file(obstacle)) && QDir(w.home.path()).mkdir(obstacle));
+        f->findChild<QPushButton *>("Command1")->click();
+        QCOMPARE(w.home.read("fut.txt"), stored);
+        QCOMPARE(f->isVisible(), stored.isEmpty()); // stays open to try again
+        QCOMPARE(w.desktop.errors.size(), obstacle.isEmpty() ? 0 : 1);
+        if (stored.isEmpty())
+            return;
+        QCOMPARE(w.get<QAction>("Titolo")->text(), "Fut\u00f9res");
+        QCOMPARE(strip()->findChild<QLabel *>("Label2")->text(), "Fut");
+        QVERIFY(w.poll("16:01|1.00|0.10|1.00"));
+        QCOMPARE(firstLine(w.server.requests.last()), quoteLine("CZ26"));
+    }
+
+    void italianButtons()
+    {
+        QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+        QVERIFY(platform::loadQtTranslations());
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&S\u00ec");
     }
 };
 

@@ -157,12 +157,12 @@ PuntiGrafico CalcolaPunti(const QByteArray &contenuto, const QString &oggi)
         inizio = seguente;
 
         // Most lines belong to other days: look at the date bytes before anything else.
-        const QByteArrayView data = Finestra(riga, FinestraData);
+        const QByteArrayView data = Finestra(riga, ColonneData);
         if (data.size() != oggiByte.size()
             || (!data.isEmpty() && std::memcmp(data.data(), oggiByte.constData(), data.size()) != 0))
             continue;
         punti.Colore = ColoreRecord(riga);
-        const QByteArrayView variazione = Finestra(riga, FinestraVariazione);
+        const QByteArrayView variazione = Finestra(riga, ColonneVariazione);
         if (variazione.isEmpty() || punti.Righe.size() >= MassimoPunti)
             continue;
         double valore = 0;

@@ -27,8 +27,8 @@ struct Colonne {
 inline constexpr qsizetype LarghezzaZona = 14;
 inline constexpr Colonne ZonaChiusura{15, 28};        // zone 2: the previous close
 inline constexpr Colonne ZonaValore{43, 56};          // zone 4: the last value
-inline constexpr Colonne FinestraVariazione{28, 37};  // the change, "+ 0,52 %"
-inline constexpr Colonne FinestraData{55, 69};        // end of zone 4 and the date
+inline constexpr Colonne ColonneVariazione{28, 37};  // the change, "+ 0,52 %"
+inline constexpr Colonne ColonneData{55, 69};        // end of zone 4 and the date
 
 // One record: the four texts in print zones, then the date and CR LF.
 QByteArray ScriviRecord(const QString &ora, const QString &chiusura,

@@ -20,27 +20,22 @@ QString envOr(const char *name, const QString &fallback)
 } // namespace
 
 namespace {
+const QString SettingsName = QStringLiteral("DatiIndex.cfg");
+
+// The shipped settings of an installed copy: ../share/quotaro beside its bin folder.
+QDir shippedDir()
+{
+    return QDir(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../share/quotaro")));
+}
+
 // An installed copy (shipped files in ../share/quotaro, and no settings of its own
-// beside a read-only executable) keeps the user's files in $XDG_DATA_HOME/quotaro,
-// filled from the shipped files on first start. A copy run from its build or
-// unpacked folder keeps using that folder.
-QString defaultHome()
+// beside a read-only executable) keeps the user's files in $XDG_DATA_HOME/quotaro.
+// A copy run from its build or unpacked folder keeps using that folder.
+bool installedCopy()
 {
     const QString exeDir = QCoreApplication::applicationDirPath();
-    const QDir shipped(QDir(exeDir).absoluteFilePath(QStringLiteral("../share/quotaro")));
-    const QString settings = QStringLiteral("DatiIndex.cfg");
-    const bool installed = shipped.exists(settings)
-                           && (!QFileInfo(exeDir).isWritable() || !QDir(exeDir).exists(settings));
-    if (!installed)
-        return exeDir;
-    const QString home =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/quotaro");
-    QDir().mkpath(home);
-    if (!QDir(home).exists(settings)) {
-        for (const QString &name : {settings, QStringLiteral("fut.txt")})
-            QFile::copy(shipped.filePath(name), QDir(home).filePath(name));
-    }
-    return home;
+    return shippedDir().exists(SettingsName)
+           && (!QFileInfo(exeDir).isWritable() || !QDir(exeDir).exists(SettingsName));
 }
 } // namespace
 
@@ -49,8 +44,23 @@ QString appHome()
     const QString home = qEnvironmentVariable("QUOTARO_HOME");
     if (!home.isEmpty())
         return home;
-    static const QString fallback = defaultHome();
+    static const QString fallback = installedCopy()
+        ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/quotaro")
+        : QCoreApplication::applicationDirPath();
     return fallback;
+}
+
+void prepareAppHome()
+{
+    if (!qEnvironmentVariableIsEmpty("QUOTARO_HOME") || !installedCopy())
+        return;
+    const QDir home(appHome());
+    QDir().mkpath(home.path());
+    if (home.exists(SettingsName))
+        return;
+    // First start of an installed copy: the user's files begin as the shipped ones.
+    for (const QString &name : {SettingsName, QStringLiteral("fut.txt")})
+        QFile::copy(shippedDir().filePath(name), home.filePath(name));
 }
 
 QString appFile(const QString &name)

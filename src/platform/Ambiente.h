@@ -12,8 +12,11 @@ struct ServerAddress {
 };
 
 // Folder of DatiIndex.cfg, fut.txt and the history files: $QUOTARO_HOME, else the
-// executable's folder.
+// executable's folder (an installed copy: $XDG_DATA_HOME/quotaro). No side effects.
 QString appHome();
+// Start-up step of an installed copy: creates its data folder and copies the shipped
+// DatiIndex.cfg and fut.txt there on first start.
+void prepareAppHome();
 // Full path of a file in the application folder.
 QString appFile(const QString &name);
 

@@ -1,19 +1,21 @@
 #include "platform/Desktop.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QProcess>
-#include <QTextToSpeech>
-#include <QVoice>
-#include <algorithm>
+#include <QTranslator>
+#include <QVariantMap>
 #include <cstdio>
+
+#include "platform/Sintesi.h"
 
 namespace platform {
 
-namespace {
-Desktop *g_override = nullptr;
-} // namespace
+Desktop::Desktop(bool withBoxes) : withBoxes_(withBoxes) {}
 
 Desktop::~Desktop()
 {
@@ -34,22 +36,9 @@ bool Desktop::startProgram(const QString &program, const QStringList &arguments,
 
 void Desktop::speak(const QString &text)
 {
-    if (!speech_) {
-        // speech-dispatcher speaks Italian through espeak-ng; other engines lack it.
-        const QStringList engines = QTextToSpeech::availableEngines();
-        speech_ = engines.contains(QStringLiteral("speechd"))
-                      ? new QTextToSpeech(QStringLiteral("speechd"))
-                      : new QTextToSpeech();
-        const QList<QLocale> locales = speech_->availableLocales();
-        const auto italian = std::find_if(locales.begin(), locales.end(), [](const QLocale &l) {
-            return l.language() == QLocale::Italian;
-        });
-        if (italian != locales.end())
-            speech_->setLocale(*italian);
-    }
-    if (speech_->state() == QTextToSpeech::Error)
-        return;
-    speech_->say(text);
+    if (!speech_)
+        speech_ = new Speech;
+    speech_->speak(text);
 }
 
 bool Desktop::askYesNo(QWidget *parent, const QString &title, const QString &text)
@@ -62,23 +51,35 @@ bool Desktop::askYesNo(QWidget *parent, const QString &title, const QString &tex
 void Desktop::showError(QWidget *parent, const QString &title, const QString &text)
 {
     std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-    // Off screen nobody can close the box; the line above is the whole report.
-    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+    if (withBoxes_)
+        QMessageBox::critical(parent, title, text);
+}
+
+void Desktop::notify(const QString &title, const QString &text)
+{
+    std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
         return;
-    QMessageBox::critical(parent, title, text);
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    message << QStringLiteral("Quotaro") << 0u << QStringLiteral("quotaro") << title << text
+            << QStringList() << QVariantMap() << -1;
+    // Sent without waiting for an answer: no service, no notification, no delay.
+    bus.send(message);
 }
 
-Desktop &Desktop::instance()
+bool loadQtTranslations()
 {
-    if (g_override)
-        return *g_override;
-    static Desktop real;
-    return real;
-}
-
-void Desktop::setInstance(Desktop *desktop)
-{
-    g_override = desktop;
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
 }
 
 } // namespace platform

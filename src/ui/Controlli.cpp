@@ -97,3 +97,15 @@ void OrdineTab(std::initializer_list<QWidget *> controlli)
         precedente = controllo;
     }
 }
+
+void NominaControlli(std::initializer_list<std::pair<QObject *, const char *>> controlli)
+{
+    for (const auto &[controllo, nome] : controlli)
+        controllo->setObjectName(QString::fromLatin1(nome));
+}
+
+void MostraTesto(QLineEdit *casella, const QString &testo)
+{
+    casella->setText(testo);
+    casella->setCursorPosition(0);
+}

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QLabel>
 #include <initializer_list>
+#include <utility>
 
 class QLineEdit;
 
@@ -40,3 +41,9 @@ void OrdineTab(std::initializer_list<QWidget *> controlli);
 
 // A filled rectangle.
 QWidget *CreaRettangolo(QWidget *padre, const QColor &colore);
+
+// Gives each control its name as object name, so it can be found by it.
+void NominaControlli(std::initializer_list<std::pair<QObject *, const char *>> controlli);
+
+// Shows a text in a value box from its start, so a long value keeps its sign in view.
+void MostraTesto(QLineEdit *casella, const QString &testo);

@@ -2,26 +2,23 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QChart>
-#include <QChartView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QLineEdit>
-#include <QLineSeries>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
-#include <QValueAxis>
 
-#include "futures/Form3.h"
-#include "history/Storico.h"
 #include "platform/Ambiente.h"
 #include "platform/Desktop.h"
 #include "platform/Finestre.h"
-#include "platform/SocketControl.h"
+#include "quote/TrasferimentoHttp.h"
 #include "ui/Controlli.h"
 #include "ui/Form2.h"
+#include "ui/Form3.h"
+#include "ui/GraficoIndice.h"
 #include "ui/Layout.h"
 
 // The poll interval of a speed, unless a test run asked for its own.
@@ -31,23 +28,21 @@ static int IntervalloPolling(int intervallo)
     return richiesto > 0 ? richiesto : intervallo;
 }
 
-// The icons live in the core library, which is linked statically.
+// The icons live in the window library, which is linked statically.
 static void CaricaRisorse()
 {
     Q_INIT_RESOURCE(quotaro);
 }
 
-Form1::Form1(const QString &argomento, QWidget *parent)
-    : QMainWindow(parent), RigheGrafico(MassimoPunti + 1), ArgomentoComando(argomento)
+Form1::Form1(platform::Desktop &desktop, const QString &argomento, QWidget *parent)
+    : QMainWindow(parent), desktop_(desktop), ArgomentoComando(argomento)
 {
     CaricaRisorse();
     setWindowTitle(QStringLiteral("Indici by ") + Credito);
     setWindowIcon(QIcon(QStringLiteral(":/icone/quotaro.png")));
     setFont(Carattere(8.25, false));
-    area_ = new QWidget(this);
-    setCentralWidget(area_);
+    setCentralWidget(new QWidget(this));
     CreaControlli();
-    CreaGrafico();
     CreaMenu();
     CollegaEventi();
     // Fixed single border: the client area keeps its design size.
@@ -62,108 +57,78 @@ Form1::~Form1()
 
 void Form1::CreaControlli()
 {
+    QWidget *area = centralWidget();
     Label1 = new EtichettaCliccabile(
-        QStringLiteral(" Ora Att.   Chiusura     Variazione   Valore Att.  "), area_);
+        QStringLiteral(" Ora Att.   Chiusura     Variazione   Valore Att.  "), area);
     Label1->setToolTip(QStringLiteral("Indici by ") + Credito);
     Label1->setFont(Carattere(8.25, true));
     Label1->setFrameShape(QFrame::Box);
     ImpostaSfondo(Label1, QColor(192, 192, 255));
     Posiziona(Label1, 90, 45, 4020, 285);
 
-    Label2 = new QLabel(area_);
+    Label2 = new QLabel(area);
     Label2->setFrameShape(QFrame::Box);
     ImpostaSfondo(Label2, QColor(0, 192, 192));
     Posiziona(Label2, 4170, 45, 2055, 285);
 
-    Check1 = new QCheckBox(QStringLiteral("Auto"), area_);
+    Check1 = new QCheckBox(QStringLiteral("Auto"), area);
     ImpostaSfondo(Check1, QColor(0, 192, 192));
     Check1->setChecked(true);
     Posiziona(Check1, 4260, 90, 810, 210);
 
-    Check2 = new QCheckBox(QStringLiteral("On Top"), area_);
+    Check2 = new QCheckBox(QStringLiteral("On Top"), area);
     ImpostaSfondo(Check2, QColor(0, 192, 192));
     Posiziona(Check2, 5160, 90, 915, 195);
 
-    Shape1 = CreaRettangolo(area_, QColor(0, 0, 255));
+    Shape1 = CreaRettangolo(area, QColor(0, 0, 255));
     Posiziona(Shape1, 90, 330, 240, 75);
 
-    Text1 = CreaCasella(area_, 9.75);
+    Text1 = CreaCasella(area, 9.75);
     Posiziona(Text1, 90, 405, 780, 315);
-    Text4 = CreaCasella(area_, 9.75);
+    Text4 = CreaCasella(area, 9.75);
     Posiziona(Text4, 900, 405, 1095, 315);
-    Text3 = CreaCasella(area_, 9.75);
+    Text3 = CreaCasella(area, 9.75);
     Posiziona(Text3, 2025, 405, 1005, 300);
-    Text2 = CreaCasella(area_, 9.75);
+    Text2 = CreaCasella(area, 9.75);
     Posiziona(Text2, 3060, 405, 1050, 315);
     for (QLineEdit *casella : {Text1, Text4, Text3})
         ImpostaSfondo(casella, QColor(255, 255, 255));
     ImpostaSfondo(Text2, palette().color(QPalette::Base));
 
-    Check3 = new QCheckBox(QStringLiteral("Attiva Voce"), area_);
+    Check3 = new QCheckBox(QStringLiteral("Attiva Voce"), area);
     Check3->setToolTip(QStringLiteral("Attiva - Disattiva voce"));
     Posiziona(Check3, 4260, 420, 1185, 255);
 
-    Command3 = new QPushButton(QStringLiteral("Nuove"), area_);
+    Command3 = new QPushButton(QStringLiteral("Nuove"), area);
     Command3->setToolTip(QStringLiteral("Apre le finestre Nasdaq - Dow Jones"));
     Posiziona(Command3, 5520, 405, 720, 285);
 
-    List1 = new QListWidget(area_);
+    MSChart1 = new GraficoIndice(area);
+    Posiziona(MSChart1, 90, 765, 6195, 2580);
+
+    List1 = new QListWidget(area);
     Posiziona(List1, 90, 45, 1140, 255);
     ImpostaSfondo(List1, palette().color(QPalette::Button));
     List1->hide();
-    List2 = new QListWidget(area_);
+    List2 = new QListWidget(area);
     Posiziona(List2, 2835, 1935, 960, 255);
     List2->hide();
 
-    Command1 = new QPushButton(QStringLiteral("Grafico"), area_);
-    Command1->setToolTip(QStringLiteral("Aggiorna il grafico"));
-    Posiziona(Command1, 5280, 810, 870, 285);
-    Command1->hide();
-    Command2 = new QPushButton(QStringLiteral("Command2"), area_);
-    Posiziona(Command2, 1860, 2700, 1215, 495);
-    Command2->hide();
-
-    WscHttp = new platform::SocketControl(this);
-    Winsock1 = new platform::SocketControl(this);
+    WscHttp = new TrasferimentoHttp(this);
+    Winsock1 = new TrasferimentoHttp(this);
     Timer2 = new QTimer(this);
     Timer2->setInterval(IntervalloPolling(IntervalloLento));
     TimerVoce = new QTimer(this);
     TimerVoce->setInterval(IntervalloVoce);
     TimerVoce->start();
 
-    OrdineTab({Text1, Text2, Text3, Text4, Check1, Check2, Command3, Check3});
-}
-
-void Form1::CreaGrafico()
-{
-    serie_ = new QLineSeries;
-    serie_->setPointsVisible(true);
-    serie_->append(1, 0); // the placeholder row, never filled by a rebuild
-    grafico_ = new QChart;
-    grafico_->addSeries(serie_);
-    grafico_->legend()->hide();
-    grafico_->setMargins(QMargins(2, 2, 2, 2));
-    grafico_->setBackgroundRoundness(0);
-    assex_ = new QValueAxis;
-    assey_ = new QValueAxis;
-    assex_->setLabelFormat(QStringLiteral("%d"));
-    assex_->setTickType(QValueAxis::TicksDynamic);
-    assex_->setTickAnchor(1);
-    assex_->setTickInterval(1);
-    assey_->setLabelFormat(QStringLiteral("%.2f"));
-    for (QValueAxis *asse : {assex_, assey_}) {
-        asse->setLabelsFont(Carattere(7, false));
-        asse->setTickCount(5);
-    }
-    grafico_->addAxis(assex_, Qt::AlignBottom);
-    grafico_->addAxis(assey_, Qt::AlignLeft);
-    serie_->attachAxis(assex_);
-    serie_->attachAxis(assey_);
-    assex_->setRange(1, 2);
-    assey_->setRange(-1, 1);
-    MSChart1 = new QChartView(grafico_, area_);
-    MSChart1->setRenderHint(QPainter::Antialiasing);
-    Posiziona(MSChart1, 90, 765, 6195, 2580);
+    OrdineTab({Text1, Text2, Text3, Text4, MSChart1, Check1, Check2, Command3, List1, List2, Check3});
+    // Names by which tests and accessibility tools find the controls.
+    NominaControlli({{Label1, "Label1"}, {Label2, "Label2"}, {Check1, "Check1"},
+                           {Check2, "Check2"}, {Check3, "Check3"}, {Shape1, "Shape1"},
+                           {Text1, "Text1"}, {Text2, "Text2"}, {Text3, "Text3"}, {Text4, "Text4"},
+                           {Command3, "Command3"}, {MSChart1, "MSChart1"}, {List1, "List1"},
+                           {List2, "List2"}, {Timer2, "Timer2"}, {TimerVoce, "TimerVoce"}});
 }
 
 void Form1::CreaMenu()
@@ -196,33 +161,37 @@ void Form1::CreaMenu()
     CancellaFile = FileGrafico->addAction(QStringLiteral("Cancella File"));
     spaziatore();
     HomePage = barra->addAction(QStringLiteral("Home"));
+    // The drop-down menus speak in the window's font, as the bar does.
+    for (QMenu *menu : {velocita, salvataggio, FileGrafico})
+        menu->setFont(font());
+    NominaControlli({{Titolo, "Titolo"}, {Titolo2, "Titolo2"}, {velocita, "velocita"},
+                           {basso, "basso"}, {veloce, "veloce"}, {TopBar, "TopBar"},
+                           {salvataggio, "salvataggio"}, {salva, "salva"}, {nonsalva, "nonsalva"},
+                           {FileGrafico, "FileGrafico"}, {Aggiorna, "Aggiorna"}, {ApriFile, "ApriFile"},
+                           {CancellaFile, "CancellaFile"}, {HomePage, "HomePage"}});
 }
 
 void Form1::CollegaEventi()
 {
     connect(Titolo, &QAction::triggered, this, &Form1::Titolo_Click);
+    // A click, or the arrow keys and Enter, choose an index.
     connect(List1, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem *voce) { List1_Click(List1->row(voce)); });
+    connect(List1, &QListWidget::itemActivated, this,
             [this](QListWidgetItem *voce) { List1_Click(List1->row(voce)); });
     connect(Titolo2, &QAction::triggered, this, &Form1::Titolo2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
-    connect(WscHttp, &platform::SocketControl::connected, this, &Form1::WscHttp_Connect);
-    connect(WscHttp, &platform::SocketControl::dataArrived, this, &Form1::WscHttp_DataArrival);
-    connect(WscHttp, &platform::SocketControl::closed, this, &Form1::WscHttp_Close);
-    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(WscHttp, &TrasferimentoHttp::Chiusa, this, &Form1::WscHttp_Close);
     connect(Aggiorna, &QAction::triggered, this, &Form1::Aggiorna_Click);
-    connect(serie_, &QLineSeries::clicked, this,
-            [this](const QPointF &punto) { MSChart1_PointSelected(qRound(punto.x())); });
+    connect(MSChart1, &GraficoIndice::PuntoSelezionato, this, &Form1::MSChart1_PointSelected);
     connect(salva, &QAction::triggered, this, &Form1::salva_Click);
     connect(nonsalva, &QAction::triggered, this, &Form1::nonsalva_Click);
     connect(ApriFile, &QAction::triggered, this, &Form1::ApriFile_Click);
     connect(CancellaFile, &QAction::triggered, this, &Form1::CancellaFile_Click);
     connect(TimerVoce, &QTimer::timeout, this, &Form1::TimerVoce_Timer);
     connect(Check3, &QCheckBox::clicked, this, &Form1::Check3_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-    connect(Winsock1, &platform::SocketControl::connected, this, &Form1::Winsock1_Connect);
-    connect(Winsock1, &platform::SocketControl::dataArrived, this, &Form1::Winsock1_DataArrival);
-    connect(Winsock1, &platform::SocketControl::closed, this, &Form1::Winsock1_Close);
+    connect(Winsock1, &TrasferimentoHttp::Chiusa, this, &Form1::Winsock1_Close);
     connect(Check2, &QCheckBox::clicked, this, &Form1::Check2_Click);
     connect(TopBar, &QAction::triggered, this, &Form1::TopBar_Click);
     connect(basso, &QAction::triggered, this, &Form1::basso_Click);
@@ -234,20 +203,17 @@ void Form1::CollegaEventi()
 Form2 &Form1::FinestraRidotta()
 {
     if (!form2_)
-        form2_ = new Form2(this);
+        form2_ = new Form2(desktop_, this);
     return *form2_;
 }
 
 Form3 &Form1::FinestraFutures()
 {
-    if (!form3_)
-        form3_ = new Form3(this);
+    if (!form3_) {
+        form3_ = new Form3(desktop_);
+        connect(form3_, &Form3::CodiceSalvato, this, &Form1::Form3_CodiceSalvato);
+    }
     return *form3_;
-}
-
-QString Form1::TooltipGrafico() const
-{
-    return MSChart1->toolTip();
 }
 
 void Form1::resizeEvent(QResizeEvent *event)
@@ -271,8 +237,8 @@ void Form1::closeEvent(QCloseEvent *event)
 
 void Form1::Form_Resize()
 {
-    const double larghezza = platform::twips(area_->width()) - MargineDestroGrafico;
-    const double altezza = platform::twips(area_->height()) - platform::twips(MSChart1->y())
+    const double larghezza = platform::twips(centralWidget()->width()) - MargineDestroGrafico;
+    const double altezza = platform::twips(centralWidget()->height()) - platform::twips(MSChart1->y())
                            - MargineBassoGrafico;
     // A minimised window has no room for the chart: leave it as it was.
     if (larghezza <= 0 || altezza <= 0)
@@ -308,7 +274,7 @@ void Form1::veloce_Click()
 
 void Form1::HomePage_Click()
 {
-    platform::Desktop::instance().startProgram(platform::browserProgram(), {IndirizzoHomePage});
+    desktop_.startProgram(platform::browserProgram(), {IndirizzoHomePage});
 }
 
 void Form1::Label1_Click()

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QUrl>
 
 #include "platform/Ambiente.h"
 #include "platform/Desktop.h"
@@ -10,9 +11,9 @@
 #include "ui/Controlli.h"
 #include "ui/Layout.h"
 
-Form2::Form2(QWidget *principale)
+Form2::Form2(platform::Desktop &desktop, QWidget *principale)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      principale_(principale)
+      desktop_(desktop), principale_(principale)
 {
     setWindowTitle(QStringLiteral("Indici by RQ finestra ridotta"));
     setWindowIcon(QIcon(QStringLiteral(":/icone/quotaro-ridotta.png")));
@@ -66,6 +67,9 @@ Form2::Form2(QWidget *principale)
         mano->setCursor(Qt::PointingHandCursor);
 
     OrdineTab({Text1, Text2, Text3, Text4, Label1, Text5});
+    NominaControlli({{Label2, "Label2"}, {Text1, "Text1"}, {Shape2, "Shape2"}, {Text4, "Text4"},
+                     {Text3, "Text3"}, {Text2, "Text2"}, {Text5, "Text5"}, {Image1, "Image1"},
+                     {Label3, "Label3"}, {Label1, "Label1"}, {Shape1, "Shape1"}});
 
     connect(Label2, &EtichettaCliccabile::clicked, this, &Form2::Label2_Click);
     connect(Label3, &EtichettaCliccabile::clicked, this, &Form2::Label3_Click);
@@ -82,6 +86,32 @@ double Form2::WidthTwips() const { return platform::twips(width()); }
 void Form2::MoveTwips(double left, double top)
 {
     move(platform::px(left), platform::px(top));
+}
+
+void Form2::MostraIndice(const QString &nome)
+{
+    Label2->setText(nome.left(3));
+}
+
+void Form2::CopiaValori(std::initializer_list<const QLineEdit *> principali)
+{
+    QLineEdit *const copie[] = {Text1, Text2, Text3, Text4};
+    QLineEdit *const *copia = copie;
+    for (const QLineEdit *principale : principali)
+        MostraTesto(*copia++, principale->text());
+    copia = copie;
+    for (const QLineEdit *principale : principali)
+        ImpostaSfondo(*copia++, Sfondo(principale));
+}
+
+double Form2::SinistraBarra() const
+{
+    return SinistraTwips(Shape2);
+}
+
+void Form2::SpostaBarra(double sinistra)
+{
+    SpostaSinistra(Shape2, sinistra);
 }
 
 void Form2::Form_Load()
@@ -122,10 +152,11 @@ void Form2::Label3_Click()
 
 void Form2::Image1_Click()
 {
-    // The search words go to the browser as typed, inside one argument.
-    platform::Desktop::instance().startProgram(
-        platform::browserProgram(),
-        {IndirizzoHomePage + PercorsoRicerca + Text5->text() + CodaRicerca});
+    // The search words are one query value ("&", "#", "+" and "%" included), and the
+    // address reaches the browser as one argument.
+    const QString parole = QString::fromLatin1(QUrl::toPercentEncoding(Text5->text()));
+    desktop_.startProgram(platform::browserProgram(),
+                          {IndirizzoHomePage + PercorsoRicerca + parole + CodaRicerca});
 }
 
 void Form2::Text5_KeyPress(int carattere)
@@ -164,6 +195,7 @@ bool Form2::eventFilter(QObject *watched, QEvent *event)
 void Form2::mousePressEvent(QMouseEvent *event)
 {
     origineTrascinamento_ = event->globalPosition().toPoint() - pos();
+    mossaChiesta_ = false;
     trascinamento_ = false;
 }
 
@@ -172,13 +204,18 @@ void Form2::mouseMoveEvent(QMouseEvent *event)
     // Only the left button alone drags the strip.
     if (event->buttons() != Qt::LeftButton)
         return;
-    if (!trascinamento_ && platform::startSystemMove(this))
-        return;
-    trascinamento_ = true;
-    move(event->globalPosition().toPoint() - origineTrascinamento_);
+    // The window manager's move ends with the release that it sees; asking again from a
+    // later move of the same press would start a move that no release ends.
+    if (!mossaChiesta_) {
+        mossaChiesta_ = true;
+        trascinamento_ = !platform::startSystemMove(this);
+    }
+    if (trascinamento_)
+        move(event->globalPosition().toPoint() - origineTrascinamento_);
 }
 
 void Form2::mouseReleaseEvent(QMouseEvent *)
 {
+    mossaChiesta_ = false;
     trascinamento_ = false;
 }

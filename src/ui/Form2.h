@@ -1,36 +1,28 @@
 #pragma once
 // The compact window: a borderless, always-on-top strip with the four values.
 #include <QWidget>
+#include <initializer_list>
 
 class QLineEdit;
 class QLabel;
 class EtichettaCliccabile;
+namespace platform {
+class Desktop;
+}
 
 class Form2 : public QWidget {
     Q_OBJECT
 public:
     // principale: the main window, shown again by the exit label.
-    explicit Form2(QWidget *principale);
+    Form2(platform::Desktop &desktop, QWidget *principale);
 
-    EtichettaCliccabile *Label2 = nullptr;
-    QLineEdit *Text1 = nullptr;
-    QWidget *Shape2 = nullptr;
-    QLineEdit *Text4 = nullptr;
-    QLineEdit *Text3 = nullptr;
-    QLineEdit *Text2 = nullptr;
-    QLineEdit *Text5 = nullptr;
-    EtichettaCliccabile *Image1 = nullptr;
-    EtichettaCliccabile *Label3 = nullptr;
-    EtichettaCliccabile *Label1 = nullptr;
-    QWidget *Shape1 = nullptr;
-
-    void Form_Load();
-    void Form_Activate();
-    void Label2_Click();
-    void Label3_Click();
-    void Image1_Click();
-    void Text5_KeyPress(int carattere);
-    void Label1_Click();
+    // The first three letters of the followed index's name.
+    void MostraIndice(const QString &nome);
+    // The texts and colours of the main window's Text1 to Text4, in that order.
+    void CopiaValori(std::initializer_list<const QLineEdit *> principali);
+    // The activity bar's left, in twips.
+    double SinistraBarra() const;
+    void SpostaBarra(double sinistra);
 
     // Position and width in twips, as the platform really uses them.
     double LeftTwips() const;
@@ -46,8 +38,30 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void Form_Load();
+    void Form_Activate();
+    void Label2_Click();
+    void Label3_Click();
+    void Image1_Click();
+    void Text5_KeyPress(int carattere);
+    void Label1_Click();
+
+    platform::Desktop &desktop_;
     QWidget *principale_;
-    // Drag by hand where the window manager does not move the window.
+    EtichettaCliccabile *Label2 = nullptr;
+    QLineEdit *Text1 = nullptr;
+    QWidget *Shape2 = nullptr;
+    QLineEdit *Text4 = nullptr;
+    QLineEdit *Text3 = nullptr;
+    QLineEdit *Text2 = nullptr;
+    QLineEdit *Text5 = nullptr;
+    EtichettaCliccabile *Image1 = nullptr;
+    EtichettaCliccabile *Label3 = nullptr;
+    EtichettaCliccabile *Label1 = nullptr;
+    QWidget *Shape1 = nullptr;
+
+    // One move asked of the window manager per press; by hand where it refuses.
+    bool mossaChiesta_ = false;
     bool trascinamento_ = false;
     QPoint origineTrascinamento_;
 };

@@ -1,14 +1,12 @@
 #include "TestSupport.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QTcpSocket>
 #include <QThread>
-#include <memory>
 
 #include "quote/PaginaQuotazione.h"
+#include "ui/Form2.h"
 
 ScriptedServer::ScriptedServer(Handler h) : handler(std::move(h))
 {
@@ -45,10 +43,20 @@ QByteArray httpAnswer(const QByteArray &body)
            + QByteArray::number(body.size()) + "\r\n\r\n" + body;
 }
 
-QByteArray quotePage(const QString &time12, const QString &last, const QString &change,
-                     const QString &close)
+QByteArray quotePage(const QString &time12, const QString &last, const QString &change, const QString &close)
 {
     return ScriviPagina(time12, last, change, close);
+}
+
+QString day(int offset)
+{
+    return QDate::currentDate().addDays(offset).toString(QStringLiteral("dd/MM/yyyy"));
+}
+
+QByteArray rec(const char *time, const char *close, const char *change, const char *value, const QString &date)
+{
+    auto zone = [](const char *field) { return QByteArray(field).leftJustified(14, ' '); };
+    return zone(time) + zone(close) + zone(change) + zone(value) + date.toLatin1() + "\r\n";
 }
 
 TempHome::TempHome(bool withSettings, bool withFut) : oldHome_(qgetenv("QUOTARO_HOME"))
@@ -58,16 +66,24 @@ TempHome::TempHome(bool withSettings, bool withFut) : oldHome_(qgetenv("QUOTARO_
         QFile::copy(QStringLiteral(QUOTARO_DATA_DIR "/DatiIndex.cfg"), file("DatiIndex.cfg"));
     if (withFut)
         QFile::copy(QStringLiteral(QUOTARO_DATA_DIR "/fut.txt"), file("fut.txt"));
-    for (const QString &name : QDir(dir_.path()).entryList(QDir::Files))
-        QFile(file(name)).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
 }
 
 TempHome::~TempHome()
 {
-    if (oldHome_.isEmpty())
-        qunsetenv("QUOTARO_HOME");
-    else
-        qputenv("QUOTARO_HOME", oldHome_);
+    oldHome_.isNull() ? void(qunsetenv("QUOTARO_HOME")) : void(qputenv("QUOTARO_HOME", oldHome_));
+}
+
+void TempHome::write(const QString &name, const QByteArray &content) const
+{
+    QFile f(file(name));
+    if (f.open(QIODevice::WriteOnly))
+        f.write(content);
+}
+
+QByteArray TempHome::read(const QString &name) const
+{
+    QFile f(file(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 bool waitFor(const std::function<bool()> &predicate, int timeoutMs)
@@ -76,8 +92,41 @@ bool waitFor(const std::function<bool()> &predicate, int timeoutMs)
     while (!predicate()) {
         if (deadline.hasExpired())
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
     }
     return true;
+}
+
+Principale::Principale(const QString &argomento, bool withSettings, bool withFut, ScriptedServer::Handler handler)
+    : home(withSettings, withFut), server(std::move(handler))
+{
+    qputenv("QUOTARO_QUOTE_SERVER", server.address().toLatin1());
+    qputenv("QUOTARO_FUTURES_SERVER", server.address().toLatin1());
+    form = std::make_unique<Form1>(desktop, argomento);
+    loaded = form->Form_Load();
+}
+
+QStringList Principale::shown() const
+{
+    return {box("Text1")->text(), box("Text2")->text(), box("Text3")->text(), box("Text4")->text()};
+}
+
+bool Principale::poll(const QString &values)
+{
+    const QStringList v = values.split(u'|');
+    server.handler = ScriptedServer::reply(httpAnswer(quotePage(v[0], v[1], v[2], v[3])));
+    if (get<QAction>("Titolo2")->text() != QStringLiteral("Avvia"))
+        click("Titolo2");
+    click("Titolo2");
+    click("Titolo2"); // polled at once; the timer stays off
+    return waitFor([&] { return box("Text1")->text() == u' ' + v[0]; });
+}
+
+QWidget *Principale::strip()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (qobject_cast<Form2 *>(w))
+            return w;
+    return nullptr;
 }

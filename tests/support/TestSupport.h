@@ -1,44 +1,43 @@
 #pragma once
-// Helpers shared by the test programs: a desktop that records instead of acting,
-// a scriptable loopback HTTP server, and a temporary application folder.
+// Helpers shared by the test programs: a desktop that records instead of acting, a
+// scriptable loopback HTTP server, a temporary application folder, the record builder
+// and a main window in a folder of its own.
+#include <QAction>
+#include <QApplication>
+#include <QDate>
 #include <QFile>
+#include <QLineEdit>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <functional>
+#include <memory>
 
 #include "platform/Desktop.h"
+#include "ui/Form1.h"
 
-// Records program starts, speech and message boxes; answers questions as told.
+// Records program starts, speech, questions, messages and notifications.
 class RecordingDesktop : public platform::Desktop {
 public:
     struct Start { QString program; QStringList arguments; };
-    struct Message { QString title; QString text; };
     QList<Start> starts;
-    QStringList spoken;
-    QList<Message> questions;
-    QList<Message> errors;
+    QStringList spoken, questions, errors, notes;
     bool answerYes = false;
 
-    RecordingDesktop() { setInstance(this); }
-    ~RecordingDesktop() override { setInstance(nullptr); }
-
+    RecordingDesktop() : platform::Desktop(false) {}
     bool startProgram(const QString &program, const QStringList &arguments, QString *) override
     {
         starts.append({program, arguments});
         return true;
     }
     void speak(const QString &text) override { spoken << text; }
-    bool askYesNo(QWidget *, const QString &title, const QString &text) override
-    {
-        questions.append({title, text});
-        return answerYes;
-    }
-    void showError(QWidget *, const QString &title, const QString &text) override { errors.append({title, text}); }
+    bool askYesNo(QWidget *, const QString &, const QString &text) override { return questions << text, answerYes; }
+    void showError(QWidget *, const QString &, const QString &text) override { errors << text; }
+    void notify(const QString &, const QString &text) override { notes << text; }
 };
 
-// A loopback server: records what each connection sent and lets the test decide
-// how to answer. The handler runs once the request's blank line has arrived.
+// A loopback server: records what each connection sent and lets the test decide how to
+// answer. The handler runs once the request's blank line has arrived.
 class ScriptedServer : public QTcpServer {
     Q_OBJECT
 public:
@@ -51,12 +50,16 @@ public:
     static Handler reply(const QByteArray &answer);
 };
 
-// An HTTP answer around a body.
+// An HTTP answer around a body, with its Content-Length.
 QByteArray httpAnswer(const QByteArray &body);
-
 // A quote page whose four windows hold the given values, as the quote server writes it.
-QByteArray quotePage(const QString &time12, const QString &last, const QString &change,
-                     const QString &close);
+QByteArray quotePage(const QString &time12, const QString &last, const QString &change, const QString &close);
+
+// Today (or another day) as a record writes it.
+QString day(int offset = 0);
+// A history record: four fields in 14-column zones, the date, CR LF.
+QByteArray rec(const char *time, const char *close, const char *change, const char *value,
+               const QString &date = day());
 
 // A temporary application folder, optionally with the shipped settings files;
 // QUOTARO_HOME points at it while it lives.
@@ -66,17 +69,8 @@ public:
     ~TempHome();
     QString path() const { return dir_.path(); }
     QString file(const QString &name) const { return dir_.filePath(name); }
-    void write(const QString &name, const QByteArray &content) const
-    {
-        QFile f(file(name));
-        if (f.open(QIODevice::WriteOnly))
-            f.write(content);
-    }
-    QByteArray read(const QString &name) const
-    {
-        QFile f(file(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    void write(const QString &name, const QByteArray &content) const;
+    QByteArray read(const QString &name) const;
     bool exists(const QString &name) const { return QFile::exists(file(name)); }
 private:
     QTemporaryDir dir_;
@@ -85,3 +79,26 @@ private:
 
 // Processes events until the predicate holds or the time is up.
 bool waitFor(const std::function<bool()> &predicate, int timeoutMs = 5000);
+
+// A main window started with an argument in a folder of its own, both servers on one
+// scripted loopback server (answering nothing until told).
+struct Principale {
+    TempHome home;
+    RecordingDesktop desktop;
+    ScriptedServer server;
+    std::unique_ptr<Form1> form;
+    bool loaded = false;
+
+    explicit Principale(const QString &argomento = QStringLiteral("3"), bool withSettings = true, bool withFut = true,
+                      ScriptedServer::Handler handler = {});
+    template <class T = QWidget> T *get(const char *name) const { return form->findChild<T *>(QString::fromLatin1(name)); }
+    QLineEdit *box(const char *name) const { return get<QLineEdit>(name); }
+    void click(const char *action) const { get<QAction>(action)->trigger(); }
+    // The texts of Text1 to Text4.
+    QStringList shown() const;
+    // Serves a page with these values ("16:05|9551.12|0.52|9503.34": a 24-hour time, new
+    // at each poll) and polls once through "Avvia"; true when the time was shown.
+    bool poll(const QString &values);
+    // The compact window, once it exists.
+    static QWidget *strip();
+};

@@ -1,4 +1,4 @@
-#include "futures/Form3.h"
+#include "ui/Form3.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -12,12 +12,11 @@
 #include "platform/FileSistema.h"
 #include "platform/Finestre.h"
 #include "ui/Controlli.h"
-#include "ui/Form1.h"
 
-Form3::Form3(Form1 *principale)
+Form3::Form3(platform::Desktop &desktop)
     : QWidget(nullptr, Qt::Dialog | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint
                            | Qt::MSWindowsFixedSizeDialogHint),
-      principale_(principale)
+      desktop_(desktop)
 {
     setWindowTitle(QStringLiteral("Aggiornamento codice Futures"));
     setWindowIcon(QIcon(QStringLiteral(":/icone/quotaro.png")));
@@ -38,7 +37,15 @@ Form3::Form3(Form1 *principale)
     for (QLineEdit *casella : {Text1, Text2})
         ImpostaSfondo(casella, QColor(255, 255, 255));
 
+    NominaControlli({{Text1, "Text1"}, {Image1, "Image1"}, {Text2, "Text2"}, {Command1, "Command1"}});
     connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
+}
+
+void Form3::Proponi(const QString &codiceInUso, const QString &codiceNuovo)
+{
+    Text1->setText(codiceInUso);
+    Text2->setText(codiceNuovo);
+    show();
 }
 
 void Form3::Form_Activate()
@@ -52,13 +59,13 @@ void Form3::Command1_Click()
     QString errore;
     if (!platform::replaceFile(percorso, ContenutoFut(Text2->text()), &errore)) {
         // Nothing stored: the code in use stays, the window stays open to try again.
-        platform::Desktop::instance().showError(
+        desktop_.showError(
             this, QStringLiteral("Aggiornamento codice Futures"),
             QStringLiteral("Impossibile scrivere il file \"%1\": %2").arg(percorso, errore));
         return;
     }
     hide();
-    principale_->CaricaImpostazioni();
+    emit CodiceSalvato(Text2->text());
 }
 
 bool Form3::event(QEvent *event)

@@ -9,8 +9,8 @@
 #include "platform/Desktop.h"
 #include "platform/FileSistema.h"
 #include "platform/Finestre.h"
+#include "quote/TrasferimentoHttp.h"
 #include "shell/Impostazioni.h"
-#include "ui/Controlli.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
 #include "ui/Layout.h"
@@ -25,20 +25,24 @@ bool Form1::Form_Load()
 {
     for (const char *nome : {"Futures.txt", "Nasdaq.txt", "D.Jones.txt"})
         platform::createIfMissing(platform::appFile(QString::fromLatin1(nome)));
-    return CaricaImpostazioni();
+    if (!CaricaImpostazioni()) {
+        desktop_.showError(this, QStringLiteral("Quotaro"),
+                           QStringLiteral("Impossibile leggere il file delle impostazioni \"%1\": "
+                                          "file non trovato o illeggibile.")
+                               .arg(platform::appFile(FileDati)));
+        return false;
+    }
+    // An instance that went straight to its compact strip keeps the main window hidden.
+    if (!(form2_ && form2_->isVisible()))
+        show();
+    return true;
 }
 
 bool Form1::CaricaImpostazioni()
 {
-    const QString percorsoDati = platform::appFile(FileDati);
     QByteArray dati;
-    if (!platform::readFile(percorsoDati, &dati)) {
-        platform::Desktop::instance().showError(
-            this, QStringLiteral("Quotaro"),
-            QStringLiteral("Impossibile leggere il file delle impostazioni \"%1\": file non trovato o illeggibile.")
-                .arg(percorsoDati));
+    if (!platform::readFile(platform::appFile(FileDati), &dati))
         return false;
-    }
     QByteArray fut;
     const bool conFut = platform::readFile(platform::appFile(FileFut), &fut);
     const QString testoFut = DecodificaImpostazioni(fut);
@@ -47,10 +51,9 @@ bool Form1::CaricaImpostazioni()
 
     List1->clear();
     List2->clear();
-    if (lista.ConFutures) {
-        Simbolo = lista.CodiceFutures;
-        Titolo->setText(NomeFutures);
-    }
+    CodiceFutures = lista.CodiceFutures;
+    if (lista.ConFutures)
+        SelezionaIndice(NomeFutures, lista.CodiceFutures);
     List1->addItems(lista.Nomi);
     List2->addItems(lista.Simboli);
 
@@ -63,7 +66,7 @@ bool Form1::CaricaImpostazioni()
 
     const int posizione = PosizioneDaArgomento(ArgomentoComando);
     if (posizione > 0 && posizione < List1->count()) {
-        SelezionaIndice(posizione);
+        SelezionaIndice(lista.Nomi[posizione], lista.Simboli[posizione]);
         AvviaPolling();
         Form2 &ridotta = FinestraRidotta();
         ridotta.show();
@@ -75,11 +78,19 @@ bool Form1::CaricaImpostazioni()
     return true;
 }
 
-void Form1::SelezionaIndice(int posizione)
+void Form1::SelezionaIndice(const QString &nome, const QString &simbolo)
 {
-    Titolo->setText(List1->item(posizione)->text());
-    Simbolo = List2->item(posizione)->text();
-    FinestraRidotta().Label2->setText(List1->item(posizione)->text().left(3));
+    if (nome == NomeIndice && simbolo == Simbolo)
+        return;
+    // A reading under way belongs to the index it was asked for, and the next reading
+    // of the new index is recorded whatever the last change text of the old one was.
+    WscHttp->Abbandona();
+    UltimaVariazione.clear();
+    NomeIndice = nome;
+    Simbolo = simbolo;
+    // An "&" in a name is text, not a shortcut marker.
+    Titolo->setText(QString(nome).replace(u'&', QStringLiteral("&&")));
+    FinestraRidotta().MostraIndice(nome);
 }
 
 void Form1::AvviaPolling()
@@ -92,8 +103,10 @@ void Form1::AvviaPolling()
 void Form1::Titolo_Click()
 {
     List1->setVisible(List1->isHidden());
-    if (List1->isVisible())
+    if (List1->isVisible()) {
         List1->raise();
+        List1->setFocus();
+    }
 }
 
 void Form1::List1_Click(int posizione)
@@ -101,7 +114,7 @@ void Form1::List1_Click(int posizione)
     List1->hide();
     if (posizione < 0 || posizione >= List1->count() || posizione >= List2->count())
         return;
-    SelezionaIndice(posizione);
+    SelezionaIndice(List1->item(posizione)->text(), List2->item(posizione)->text());
 }
 
 void Form1::Titolo2_Click()
@@ -120,7 +133,6 @@ void Form1::Command3_Click()
     hide();
     AvviaPolling();
     // Further instances follow list positions 1 and 2 in strips of their own.
-    platform::Desktop &desktop = platform::Desktop::instance();
-    desktop.startProgram(platform::selfExecutable(), {QStringLiteral("1")});
-    desktop.startProgram(platform::selfExecutable(), {QStringLiteral("2")});
+    desktop_.startProgram(platform::selfExecutable(), {QStringLiteral("1")});
+    desktop_.startProgram(platform::selfExecutable(), {QStringLiteral("2")});
 }

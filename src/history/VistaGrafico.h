@@ -1,0 +1,23 @@
+#pragma once
+// What the chart shows for today's points: the pure part of the chart rebuild.
+#include <QColor>
+#include <QList>
+#include <QPointF>
+
+#include "history/Storico.h"
+
+struct VistaGrafico {
+    QList<QPointF> Punti;   // row 1 is the placeholder (1, 0); row k + 1 the k-th record
+    double FineX = 2;       // the x axis runs from 1 to here
+    double MinimoY = -1;    // the y axis, with a margin around the points
+    double MassimoY = 1;
+    double PassoX = 1;      // distance between x ticks
+    bool Segni = true;      // point markers, while they help to pick a point
+    bool NuovoColore = false; // false: the series keeps its colour (no record of today)
+    QColor Colore;
+};
+
+// Points at most this many carry a marker; more would only blur the line.
+inline constexpr int MassimoPuntiConSegni = 500;
+
+VistaGrafico CalcolaVista(const PuntiGrafico &punti);

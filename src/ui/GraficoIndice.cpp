@@ -1,0 +1,88 @@
+#include "ui/GraficoIndice.h"
+
+#include <QChart>
+#include <QLineSeries>
+#include <QValueAxis>
+
+#include "ui/Controlli.h"
+
+GraficoIndice::GraficoIndice(QWidget *parent) : QChartView(parent)
+{
+    serie_ = new QLineSeries;
+    serie_->setPointsVisible(true);
+    serie_->append(1, 0); // the placeholder row, never filled by a rebuild
+    auto *grafico = new QChart;
+    grafico->addSeries(serie_);
+    grafico->legend()->hide();
+    grafico->setMargins(QMargins(2, 2, 2, 2));
+    grafico->setBackgroundRoundness(0);
+    assex_ = new QValueAxis;
+    assey_ = new QValueAxis;
+    assex_->setLabelFormat(QStringLiteral("%d"));
+    assex_->setTickType(QValueAxis::TicksDynamic);
+    assex_->setTickAnchor(1);
+    assex_->setTickInterval(1);
+    assey_->setLabelFormat(QStringLiteral("%.2f"));
+    for (QValueAxis *asse : {assex_, assey_}) {
+        asse->setLabelsFont(Carattere(7, false));
+        asse->setTickCount(5);
+    }
+    grafico->addAxis(assex_, Qt::AlignBottom);
+    grafico->addAxis(assey_, Qt::AlignLeft);
+    serie_->attachAxis(assex_);
+    serie_->attachAxis(assey_);
+    assex_->setRange(1, 2);
+    assey_->setRange(-1, 1);
+    setChart(grafico);
+    setRenderHint(QPainter::Antialiasing);
+    connect(serie_, &QLineSeries::clicked, this,
+            [this](const QPointF &punto) { emit PuntoSelezionato(qRound(punto.x())); });
+}
+
+void GraficoIndice::Ricostruisci(const QString &percorso, const QString &oggi)
+{
+    if (!lettore_.Leggi(percorso, oggi, &punti_))
+        punti_ = PuntiGrafico();
+    Mostra(CalcolaVista(punti_));
+}
+
+QString GraficoIndice::Riga(int riga) const
+{
+    const int indice = riga - 2;
+    return indice >= 0 && indice < punti_.Righe.size() ? punti_.Righe[indice] : QString();
+}
+
+void GraficoIndice::Mostra(const VistaGrafico &vista)
+{
+    // Each change of the points, the colour or an axis range lays all points out again,
+    // which costs milliseconds at 22,000 points: change only what differs, and when more
+    // than one thing does, make the other changes while the series holds one point.
+    const QList<QPointF> segnaposto{vista.Punti.first()};
+    bool nuoviPunti = serie_->points() != vista.Punti;
+    const bool nuovoColore = vista.NuovoColore && serie_->pen().color() != vista.Colore;
+    const bool nuovaX = assex_->min() != 1 || assex_->max() != vista.FineX;
+    const bool nuovaY = assey_->min() != vista.MinimoY || assey_->max() != vista.MassimoY;
+    if (serie_->pointsVisible() != vista.Segni || int(nuoviPunti) + int(nuovoColore) + int(nuovaX) + int(nuovaY) > 1) {
+        serie_->replace(segnaposto);
+        serie_->setPointsVisible(vista.Segni);
+        nuoviPunti = true;
+    }
+    if (nuovoColore) {
+        QPen penna = serie_->pen();
+        penna.setColor(vista.Colore);
+        serie_->setPen(penna);
+        serie_->setColor(vista.Colore);
+    }
+    // The axis lays out a label per tick: never pass through a state with the new range
+    // and the old interval (thousands of ticks when the points jump from few to many).
+    if (vista.PassoX > assex_->tickInterval()) {
+        assex_->setTickInterval(vista.PassoX);
+        assex_->setRange(1, vista.FineX);
+    } else {
+        assex_->setRange(1, vista.FineX);
+        assex_->setTickInterval(vista.PassoX);
+    }
+    assey_->setRange(vista.MinimoY, vista.MassimoY);
+    if (nuoviPunti)
+        serie_->replace(vista.Punti);
+}

@@ -1,0 +1,98 @@
+// The chart: what it shows for today's points, and its rebuild from a history file with
+// the tooltip of a picked point.
+#include <QChart>
+#include <QLineSeries>
+#include <QtTest>
+
+#include "TestSupport.h"
+#include "history/VistaGrafico.h"
+#include "ui/GraficoIndice.h"
+
+using Values = QList<double>;
+
+class GraficoTest : public QObject {
+    Q_OBJECT
+private slots:
+    void vista_data()
+    {
+        QTest::addColumn<Values>("values");
+        QTest::addColumn<int>("colour"); // as read from the file: 0 none of today, 1 red, 2 green
+        QTest::addColumn<Values>("axes"); // x end, y min, y max, x step
+        QTest::addColumn<bool>("markers");
+        QTest::newRow("no point") << Values{} << 0 << Values{2, -0.05, 0.05, 1} << true;
+        QTest::newRow("one rise") << Values{0.5} << 2 << Values{2, -0.05, 0.55, 1} << true;
+        QTest::newRow("fall and rise") << Values{-1, 1} << 1 << Values{3, -1.2, 1.2, 1} << true;
+        QTest::newRow("500 points") << Values(500, 0.1) << 2 << Values{501, -0.05, 0.15, 100} << true;
+        QTest::newRow("501 points") << Values(501, 0.1) << 2 << Values{502, -0.05, 0.15, 100} << false;
+    }
+    void vista()
+    {
+        QFETCH(Values, values); QFETCH(int, colour); QFETCH(Values, axes); QFETCH(bool, markers);
+        PuntiGrafico punti;
+        punti.Valori = QVector<double>(values.begin(), values.end());
+        punti.Colore = colour;
+        const VistaGrafico v = CalcolaVista(punti);
+        QCOMPARE(v.Punti.size(), values.size() + 1);
+        QCOMPARE(v.Punti.first(), QPointF(1, 0)); // the placeholder row
+        if (!values.isEmpty())
+            QCOMPARE(v.Punti.last(), QPointF(values.size() + 1, values.last()));
+        QCOMPARE(v.FineX, axes[0]);
+        QVERIFY(qFuzzyCompare(v.MinimoY + 10, axes[1] + 10) && qFuzzyCompare(v.MassimoY, axes[2]));
+        QCOMPARE(v.PassoX, axes[3]);
+        QCOMPARE(v.Segni, markers);
+        QCOMPARE(v.NuovoColore, colour != 0);
+        if (colour)
+            QCOMPARE(v.Colore, colour == 1 ? QColor(255, 0, 0) : QColor(0, 100, 50));
+    }
+
+    void rebuild_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // null: no file
+        QTest::addColumn<Values>("values");
+        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<QByteArray>("row3"); // tooltip of the third chart row
+        const QColor red(255, 0, 0), green(0, 100, 50);
+        const QByteArray upA = rec("16:00", "9503,34", "+ 0,52 %", "9551,12");
+        const QByteArray downB = rec("16:05", "9503,34", "- 1,25 %", "9384,55");
+        const QByteArray old = rec("9:30", "1,00", "+ 3,00 %", "2,00", day(-1));
+        QTest::newRow("fall then rise") << downB + upA << Values{-1.25, 0.52} << green << upA;
+        QTest::newRow("other days skipped, lone CR") << old + upA.chopped(1) + old + downB << Values{0.52, -1.25}
+                                                     << red << downB;
+        // A blank change adds no point, but its line still sets the colour.
+        QTest::newRow("blank change") << upA + rec("16:10", "9503,34", "", "9384,55") << Values{0.52} << red
+                                      << QByteArray();
+        QTest::newRow("a hair below") << rec("16:00", "9503,34", "- 0,01 %", "9503,10") << Values{-0.01} << red
+                                      << QByteArray();
+        QTest::newRow("five digits") << rec("16:00", "9998,10", "+ 0,14 %", "10012,5") << Values{0.14} << green
+                                     << QByteArray();
+        QTest::newRow("missing file") << QByteArray() << Values{} << red << QByteArray();
+    }
+    void rebuild()
+    {
+        QFETCH(QByteArray, content); QFETCH(Values, values); QFETCH(QColor, colour); QFETCH(QByteArray, row3);
+        TempHome home;
+        GraficoIndice chart;
+        QSignalSpy picked(&chart, &GraficoIndice::PuntoSelezionato);
+        auto *series = static_cast<QLineSeries *>(chart.chart()->series().first());
+        // Three red points first, so that shrinking shows.
+        home.write("Nasdaq.txt", rec("15:00", "2,00", "- 9,00 %", "1,00").repeated(3));
+        chart.Ricostruisci(home.file("Nasdaq.txt"), day());
+        QCOMPARE(series->count(), 4);
+        QVERIFY(QFile::remove(home.file("Nasdaq.txt")));
+        if (!content.isNull())
+            home.write("Nasdaq.txt", content);
+        chart.Ricostruisci(home.file("Nasdaq.txt"), day());
+        QList<QPointF> points{{1, 0}};
+        for (int i = 0; i < values.size(); ++i)
+            points << QPointF(i + 2, values[i]);
+        QCOMPARE(series->points(), points);
+        QCOMPARE(series->pen().color(), colour);
+        emit series->clicked(QPointF(3.1, 0));
+        QCOMPARE(picked.value(0).value(0).toInt(), 3);
+        QCOMPARE(chart.Riga(3).toLatin1(), row3.trimmed());
+        QCOMPARE(chart.Riga(1), QString());
+    }
+};
+
+QTEST_MAIN(GraficoTest)
+#include "tst_grafico.moc"
