@@ -1,10 +1,8 @@
 // The built program as a user runs it: with an instance number against the demo server,
-// without its settings file, as a further instance started the way "Nuove" starts one,
-// and with a new futures code on a real X display.
+// without its settings file, and with a new futures code on a real X display.
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
-#include <csignal>
 
 #include "ProgramRun.h"
 #include "TestSupport.h"
@@ -22,8 +20,8 @@ private slots:
         QTest::addColumn<bool>("withFut");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("symbol");
-        QTest::newRow("2") << "2" << true << "D.Jones.txt" << QByteArray("^DJI");
-        QTest::newRow("1 without futures entry") << "1" << false << "D.Jones.txt" << QByteArray("^DJI");
+        QTest::newRow("2, five digits") << "2" << true << "D.Jones.txt" << QByteArray("^DJI");
+        QTest::newRow("2 without futures entry, thousands") << "2" << false << "S&P 500.txt" << QByteArray("^GSPC");
     }
     void instancePollsAtOnceAndAppends()
     {
@@ -45,18 +43,9 @@ private slots:
     }
 
     // Without its settings file the program ends at once, saying why.
-    void noSettings_data()
-    {
-        QTest::addColumn<bool>("folder"); // a folder in the file's place
-        QTest::newRow("missing") << false;
-        QTest::newRow("a folder") << true;
-    }
     void noSettings()
     {
-        QFETCH(bool, folder);
         TempHome home(false, true);
-        if (folder)
-            QVERIFY(QDir(home.path()).mkdir(QStringLiteral("DatiIndex.cfg")));
         ProgramRun run(Exe, QUOTARO_DEMO_SERVER, home.path());
         QProcess *program = run.startProgram({});
         QVERIFY2(program->waitForFinished(10000), "the program did not end");
@@ -65,24 +54,17 @@ private slots:
                     .contains("Impossibile leggere il file delle impostazioni \"" + home.file("DatiIndex.cfg") + '"'));
     }
 
-    // Started through the platform layer as "Nuove" does, the instance inherits the
-    // environment, lives on its own and polls at once.
-    void furtherInstanceThroughDesktop()
+    // Programs start detached from an argument vector, with the environment inherited.
+    void startProgram()
     {
-        TempHome home;
-        ProgramRun run(Exe, QUOTARO_DEMO_SERVER, home.path());
-        QVERIFY(run.startServer());
-        const QByteArray server = "127.0.0.1:" + QByteArray::number(run.port());
-        ScopedEnv quotes("QUOTARO_QUOTE_SERVER", server), futures("QUOTARO_FUTURES_SERVER", server);
-        ScopedEnv platformName("QT_QPA_PLATFORM", "offscreen");
-        QString error;
-        QVERIFY2(platform::Desktop(false).startProgram(Exe, {QStringLiteral("1")}, &error), qPrintable(error));
-        QVERIFY(waitFor([&] { return home.read(QStringLiteral("Nasdaq.txt")).contains("\r\n"); }, 10000));
-        const QList<qint64> pids = run.instances();
-        QCOMPARE(pids.size(), 1);
-        QCOMPARE(ProgramRun::commandLine(pids[0]), QFile::encodeName(Exe) + QByteArray("\0" "1\0", 3));
-        ::kill(pid_t(pids[0]), SIGKILL);
-        QVERIFY(waitFor([&] { return ProgramRun::ended(pids[0]); }, 5000));
+        QTemporaryDir dir;
+        ScopedEnv word("QUOTARO_TEST_WORD", "ereditata");
+        QVERIFY(platform::Desktop(false).startProgram(
+            "/bin/sh", {"-c", "echo \"$QUOTARO_TEST_WORD $0\" > \"$1.new\" && mv \"$1.new\" \"$1\"", "a b;$(x)",
+                        dir.filePath("out")}));
+        QFile out(dir.filePath("out"));
+        QVERIFY(waitFor([&] { return out.exists(); }) && out.open(QIODevice::ReadOnly));
+        QCOMPARE(out.readAll(), "ereditata a b;$(x)\n");
     }
 
     // Started without arguments against a server that publishes another code, the real

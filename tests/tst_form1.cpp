@@ -68,31 +68,6 @@ private slots:
         QVERIFY(w.home.exists("Futures.txt") && w.home.exists("Nasdaq.txt") && w.home.exists("D.Jones.txt"));
     }
 
-    // Both settings files reach the reader whole: 10 MB each, Windows-1252 with NUL bytes,
-    // UTF-8 after a BOM.
-    void largeSettingsFiles()
-    {
-        Principale w;
-        w.home.write("DatiIndex.cfg", QByteArray("A,^A\r\n\0,^X\r\n", 12) + QByteArray("I,^I\r\n").repeated(1'700'000)
-                                          + "Z\xFCrich \x80,^S");
-        w.home.write("fut.txt", "\xEF\xBB\xBF" "C\xC3\xA9Z26," + QByteArray(10'000'000, 'C'));
-        Form1 form(w.desktop, "3");
-        QVERIFY(form.Form_Load());
-        auto *list = form.findChild<QListWidget *>("List1");
-        QCOMPARE(list->item(list->count() - 1)->text(), "Z\u00FCrich \u20AC");
-        form.findChild<QAction *>("Titolo2")->trigger();
-        QVERIFY(waitFor([&] { return !w.server.requests.isEmpty(); }));
-        QCOMPARE(firstLine(w.server.requests[0]), quoteLine("C%C3%A9Z26"));
-    }
-
-    void missingSettings()
-    {
-        Principale w("", false);
-        QVERIFY(!w.loaded);
-        QCOMPARE(w.desktop.errors, QStringList{"Impossibile leggere il file delle impostazioni \""
-                                               + w.home.file("DatiIndex.cfg") + "\": file non trovato o illeggibile."});
-    }
-
     void indexChoiceAndMenus()
     {
         Principale w;
@@ -165,7 +140,8 @@ private slots:
         for (int update = 1; update <= 22; ++update) {
             QVERIFY(w.poll(QStringLiteral("10:%1|1.00|0.10|1.00").arg(update, 2, 10, QChar(u'0'))));
             QCOMPARE(SinistraTwips(w.get("Shape1")), update < 22 ? 90 + 200 * update : 45);
-            QCOMPARE(SinistraTwips(Principale::strip()->findChild<QWidget *>("Shape2")), update < 22 ? 510 + 200 * update : 510);
+            const double bar2 = SinistraTwips(Principale::strip()->findChild<QWidget *>("Shape2"));
+            QCOMPARE(bar2, update < 22 ? 510 + 200 * update : 510);
         }
     }
 
@@ -192,9 +168,9 @@ private slots:
     {
         Principale w;
         choose(w, 1);
-        const QStringList polls{"16:00|9551.12|0.52|9503.34", "16:01|9560.00|0.52|9503.34", "16:02|9400.00|0.52|9503.34",
-                                "off", "16:03|9600.00|1.02|9503.34", "on", "16:04|9600.00|1.02|9503.34",
-                                "16:05||0.33|9503.34", "16:06|9600.00|0.33|9503.34"};
+        const QStringList polls{"16:00|9551.12|0.52|9503.34", "16:01|9560.00|0.52|9503.34",
+                                "16:02|9400.00|0.52|9503.34", "off", "16:03|9600.00|1.02|9503.34", "on",
+                                "16:04|9600.00|1.02|9503.34", "16:05||0.33|9503.34", "16:06|9600.00|0.33|9503.34"};
         for (const QString &step : polls) {
             if (!step.contains(u'|'))
                 w.click(step == u"on" ? "salva" : "nonsalva");

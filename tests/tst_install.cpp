@@ -15,8 +15,8 @@ private slots:
         QVERIFY(install.waitForFinished(120000));
         QVERIFY2(install.exitCode() == 0, install.readAllStandardError().constData());
         const QDir root(prefix.path());
-        for (const char *file : {"bin/quotaro", "share/applications/quotaro.desktop", "share/icons/hicolor/32x32/apps/quotaro.png",
-                                 "share/icons/hicolor/48x48/apps/quotaro.png", "share/quotaro/DatiIndex.cfg", "share/quotaro/fut.txt"})
+        for (const char *file : {"bin/quotaro", "share/applications/quotaro.desktop", "share/quotaro/fut.txt",
+                                 "share/icons/hicolor/32x32/apps/quotaro.png", "share/quotaro/DatiIndex.cfg"})
             QVERIFY2(root.exists(file), file);
         QFile desktopEntry(root.filePath("share/applications/quotaro.desktop"));
         QVERIFY(desktopEntry.open(QIODevice::ReadOnly));

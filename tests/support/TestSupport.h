@@ -91,7 +91,10 @@ struct Principale {
 
     explicit Principale(const QString &argomento = QStringLiteral("3"), bool withSettings = true, bool withFut = true,
                       ScriptedServer::Handler handler = {});
-    template <class T = QWidget> T *get(const char *name) const { return form->findChild<T *>(QString::fromLatin1(name)); }
+    template <class T = QWidget> T *get(const char *name) const
+    {
+        return form->findChild<T *>(QString::fromLatin1(name));
+    }
     QLineEdit *box(const char *name) const { return get<QLineEdit>(name); }
     void click(const char *action) const { get<QAction>(action)->trigger(); }
     // The texts of Text1 to Text4.
