@@ -53,24 +53,20 @@ QProcess *ProgramRun::start(const QString &program, const QStringList &arguments
 
 QString historyFault(const QByteArray &content, const QStringList &dates)
 {
+    static const QRegularExpression form(QStringLiteral(
+        "^(\\d{1,2}:\\d\\d) +(\\d+,\\d+) +([+-]) \\d+,\\d+ % +(\\d+,\\d+) +(\\d\\d/\\d\\d/\\d{4})\\r$"));
     QList<QByteArray> lines = content.split('\n');
     if (!lines.takeLast().isEmpty())
         return QStringLiteral("no line end at the end");
-    const QRegularExpression form(QStringLiteral("^(\\d{1,2}:\\d\\d +)(\\d+,\\d+ +)([+-] \\d+,\\d+ % +)(\\d+,\\d+ +)"
-                                                 "(\\d\\d/\\d\\d/\\d{4})\\r$"));
     for (const QByteArray &line : lines) {
         const QString text = QString::fromLatin1(line);
         const auto m = form.match(text);
-        // Each field with its blanks fills its 14-column zone.
-        bool ok = m.hasMatch();
-        for (int i = 1; ok && i <= 4; ++i)
-            ok = m.capturedLength(i) == 14;
-        if (!ok)
-            return QStringLiteral("layout: ") + text;
-        if (!dates.contains(m.captured(5)))
-            return QStringLiteral("date: ") + m.captured(5);
-        auto number = [&m](int i) { return m.captured(i).trimmed().replace(u',', u'.').toDouble(); };
-        if (m.captured(3).startsWith(number(2) > number(4) ? u'+' : u'-'))
+        // Each field starts its 14-column zone; the date follows the fourth.
+        if (!m.hasMatch() || m.capturedStart(2) != 14 || m.capturedStart(3) != 28 || m.capturedStart(4) != 42
+            || m.capturedStart(5) != 56 || !dates.contains(m.captured(5)))
+            return QStringLiteral("layout or date: ") + text;
+        auto number = [&m](int i) { return m.captured(i).replace(u',', u'.').toDouble(); };
+        if ((m.captured(3) == u"-") != (number(2) > number(4)))
             return QStringLiteral("sign: ") + text;
     }
     return QString();
