@@ -1,10 +1,12 @@
-// Quote page parser and time conversion.
-// Input: the bytes received from the quote server, as the program buffers them.
+// The answer rule, the quote page parser and the price reading.
+// Input: the bytes received from the quote server.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 
 #include "Proprieta.h"
+#include "quote/MessaggiHttp.h"
+#include "quote/PaginaQuotazione.h"
 #include "quote/Quotazione.h"
 
 namespace {
@@ -17,49 +19,31 @@ bool OnlyDigitsAndCommas(const QString &text)
     return true;
 }
 
-bool OnlyTimeCharacters(const QString &text)
-{
-    for (QChar c : text)
-        if (!((c >= u'0' && c <= u'9') || c == u':' || c == u'a' || c == u'p' || c == u'm'))
-            return false;
-    return true;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // One character per byte, as the receive step stores the answer.
-    const QString answer = QString::fromLatin1(reinterpret_cast<const char *>(data),
-                                               qsizetype(size));
+    const QByteArray answer(reinterpret_cast<const char *>(data), qsizetype(size));
 
-    QString buffer = answer;
-    const Quotazione q = EstraiQuotazione(buffer);
-    REQUIRE(buffer == CorpoRisposta(answer));
-    REQUIRE(buffer.size() <= answer.size());
+    // A body is never longer than the answer it came from (a chunked one only shrinks).
+    const std::optional<QByteArray> body = CorpoRisposta(answer);
+    REQUIRE(!body || body->size() <= answer.size());
+
+    // Any page: each value is digits and commas from its window, the change never empty.
+    const Quotazione q = EstraiQuotazione(QString::fromLatin1(answer));
     REQUIRE(!q.Variazione.isEmpty());
     REQUIRE(OnlyDigitsAndCommas(q.Valore) && q.Valore.size() <= 8);
     REQUIRE(OnlyDigitsAndCommas(q.Variazione) && q.Variazione.size() <= 9);
     REQUIRE(OnlyDigitsAndCommas(q.Chiusura) && q.Chiusura.size() <= 18);
-    // The time comes from an 8-character window: converted, it never grows past 5.
     REQUIRE(q.Ora.size() <= 8);
 
-    // The filters on any window, and the conversion on any filtered text.
-    const QString window = answer.left(12);
-    const QString time = FiltroOra(window);
-    REQUIRE(OnlyTimeCharacters(time) && time.size() <= window.size());
-    const QString converted = ConvertiOra(time);
-    REQUIRE(converted.size() <= time.size() + 1);
-    REQUIRE(OnlyDigitsAndCommas(FiltroNumero(answer)));
-    ConvertiOra(window);
-
-    // Reading a shown price never yields a non-number, and the fall test follows it.
-    const double price = LeggiPrezzo(answer.left(40));
-    REQUIRE(std::isfinite(price));
+    // A price reads as a finite number or as no number; the fall test follows it.
     const QString shown = QStringLiteral(" ") + q.Valore;
-    REQUIRE(std::isfinite(LeggiPrezzo(shown)));
-    REQUIRE(InRibasso(q.Chiusura, shown) == (LeggiPrezzo(q.Chiusura) > LeggiPrezzo(shown)));
-    REQUIRE(!InRibasso(shown, shown));
+    const std::optional<double> price = LeggiPrezzo(shown), close = LeggiPrezzo(q.Chiusura);
+    REQUIRE(!price || std::isfinite(*price));
+    const std::optional<bool> fall = InRibasso(q.Chiusura, shown);
+    REQUIRE(fall.has_value() == (price && close));
+    REQUIRE(!fall || *fall == (*close > *price));
 
     // A well-formed page time, in any letter case, becomes the 24-hour quote time.
     if (size >= 3) {
@@ -69,10 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         QString suffix = pm ? QStringLiteral("pm") : QStringLiteral("am");
         if (data[2] & 2)
             suffix = suffix.toUpper();
-        const QString page = QStringLiteral("%1:%2%3").arg(hour12).arg(minute, 2, 10, QLatin1Char('0')).arg(suffix);
+        const QString time = QStringLiteral("%1:%2%3").arg(hour12).arg(minute, 2, 10, QLatin1Char('0')).arg(suffix);
+        const QString page = QString::fromLatin1(ScriviPagina(time, QString(), QString(), QString()));
         const int hour24 = hour12 % 12 + (pm ? 12 : 0);
-        const QString expected = QStringLiteral("%1:%2").arg(hour24).arg(minute, 2, 10, QLatin1Char('0'));
-        REQUIRE(ConvertiOra(FiltroOra(page)) == expected);
+        REQUIRE(EstraiQuotazione(page).Ora == QStringLiteral("%1:%2").arg(hour24).arg(minute, 2, 10, QLatin1Char('0')));
     }
     return 0;
 }

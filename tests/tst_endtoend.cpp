@@ -9,6 +9,42 @@
 
 namespace {
 const QString Exe = QStringLiteral(QUOTARO_EXE);
+
+// What xdotool printed; empty when it failed.
+QByteArray xdotool(const QStringList &arguments)
+{
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), arguments);
+    return p.waitForFinished(5000) && p.exitCode() == 0 ? p.readAllStandardOutput() : QByteArray();
+}
+
+// A virtual X display of its own (Xvfb picks a free number and writes it once ready),
+// optionally managed by openbox, for as long as it lives.
+struct XDisplay {
+    QProcess x, wm;
+    std::unique_ptr<ScopedEnv> env;
+    bool start(bool withWm)
+    {
+        for (const char *program : {"Xvfb", "xdotool", withWm ? "openbox" : "Xvfb"})
+            if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty())
+                return false;
+        x.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
+        if (!waitFor([&] { return x.canReadLine(); }, 10000))
+            return false;
+        env = std::make_unique<ScopedEnv>("DISPLAY", ":" + x.readLine().trimmed());
+        if (!withWm)
+            return true;
+        // openbox runs its start-up command once it manages the screen.
+        QTemporaryDir ready;
+        wm.start(QStringLiteral("openbox"), {"--startup", "touch " + ready.filePath("up")});
+        return waitFor([&] { return QFile::exists(ready.filePath("up")); }, 10000);
+    }
+    ~XDisplay()
+    {
+        for (QProcess *p : {&wm, &x})
+            p->kill(), p->waitForFinished(3000);
+    }
+};
 } // namespace
 
 class EndToEndTest : public QObject {
@@ -68,30 +104,49 @@ private slots:
     }
 
     // Started without arguments against a server that publishes another code, the real
-    // program opens the futures-code window; looked for on a virtual X display.
+    // program opens the futures-code window.
     void futuresWindowOnNewCode()
     {
-        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
-        if (xvfb.isEmpty() || xdotool.isEmpty())
+        XDisplay display;
+        if (!display.start(false))
             QSKIP("Xvfb or xdotool missing");
         TempHome home;
         home.write(QStringLiteral("fut.txt"), "CH26\r\n"); // older than the server's CU26
         ProgramRun run(Exe, QUOTARO_DEMO_SERVER, home.path());
         QVERIFY(run.startServer());
-        // Xvfb picks a free display itself and writes its number once it is ready.
-        QProcess x;
-        x.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        x.start(xvfb, {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
-        QVERIFY(x.waitForStarted(5000) && waitFor([&] { return x.canReadLine(); }, 10000));
-        auto stopX = qScopeGuard([&x] { x.kill(); x.waitForFinished(3000); });
-        ScopedEnv onDisplay("DISPLAY", ":" + x.readLine().trimmed());
         run.startProgram({}, QStringLiteral("xcb"));
-        QVERIFY(waitFor([&] {
-            QProcess search;
-            search.start(xdotool, {"search", "--onlyvisible", "--name", "Aggiornamento codice Futures"});
-            return search.waitForFinished(3000) && search.exitCode() == 0;
-        }, 20000));
+        QVERIFY(waitFor([] { return !xdotool({"search", "--onlyvisible", "--name", "Aggiornamento codice"}).isEmpty(); },
+                        20000));
+    }
+
+    // Under a window manager the strip stays on top, and a drag moves it and ends with the
+    // release: afterwards the strip no longer follows the pointer.
+    void stripDragUnderWindowManager()
+    {
+        XDisplay display;
+        if (!display.start(true))
+            QSKIP("Xvfb, openbox or xdotool missing");
+        TempHome home;
+        ProgramRun run(Exe, QUOTARO_DEMO_SERVER, home.path());
+        run.startProgram({"1"}, QStringLiteral("xcb"));
+        QByteArray strip;
+        QVERIFY(waitFor([&] { return !(strip = xdotool({"search", "--onlyvisible", "--name", "ridotta"})).isEmpty(); },
+                        20000));
+        strip = strip.trimmed();
+        auto where = [&] { return QPoint(xdotool({"getwindowgeometry", "--shell", strip}).split('\n').value(1).mid(2).toInt(),
+                                         xdotool({"getwindowgeometry", "--shell", strip}).split('\n').value(2).mid(2).toInt()); };
+        const QPoint start = where();
+        auto pointer = [](QPoint p) { return QString::number(p.x()) + ' ' + QString::number(p.y()); };
+        xdotool(QString("mousemove %1 mousedown 1").arg(pointer(start + QPoint(3, 3))).split(' '));
+        for (int step = 1; step <= 4; ++step)
+            xdotool(QString("mousemove %1").arg(pointer(start + QPoint(3 + 30 * step, 3 + 40 * step))).split(' '));
+        xdotool({"mouseup", "1"});
+        QVERIFY(waitFor([&] { return where().y() > start.y() + 60; }));
+        const QPoint dropped = where();
+        xdotool(QString("mousemove %1").arg(pointer(dropped + QPoint(200, 300))).split(' '));
+        xdotool(QString("mousemove %1").arg(pointer(dropped + QPoint(250, 100))).split(' '));
+        xdotool({"mouseup", "1"}); // the next thing that must happen: a plain release
+        QCOMPARE(where(), dropped);
     }
 };
 

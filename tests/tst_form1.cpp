@@ -108,10 +108,6 @@ private slots:
                               << rise;
         QTest::newRow("fall") << "16:00|981.55|0.45|987.12" << QStringList{" 16:00", " 981,55", "- 0,45 %", " 987,12"}
                               << fall;
-        QTest::newRow("equal") << "9:35|981.55|0.00|981.55" << QStringList{" 9:35", " 981,55", "+ 0,00 %", " 981,55"}
-                               << rise;
-        QTest::newRow("more digits") << "10:05|10005.3|0.15|9990.1"
-                                     << QStringList{" 10:05", " 10005,3", "+ 0,15 %", " 9990,1"} << rise;
         // A price that is no number: no sign, no colour, no false fall.
         QTest::newRow("unreadable close") << "10:06|987.12|0.45|9.9.9"
                                           << QStringList{" 10:06", " 987,12", "0,45 %", " 9,9,9"} << white;

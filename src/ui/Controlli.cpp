@@ -2,7 +2,9 @@
 
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
+#include <QRegularExpression>
 
 #include "platform/Finestre.h"
 
@@ -16,6 +18,36 @@ void EtichettaCliccabile::mouseReleaseEvent(QMouseEvent *event)
     QLabel::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit clicked();
+}
+
+void IntestazioneColonne::Allinea(std::initializer_list<const QWidget *> caselle)
+{
+    caselle_ = caselle;
+    update();
+}
+
+void IntestazioneColonne::paintEvent(QPaintEvent *event)
+{
+    if (caselle_.isEmpty())
+        return QLabel::paintEvent(event);
+    QFrame::paintEvent(event);
+    QPainter pittore(this);
+    pittore.setFont(font());
+    const QStringList titoli = text().trimmed().split(QRegularExpression(QStringLiteral(" {2,}")));
+    // Each box's text begins after one blank; so does its title.
+    const int rientro = fontMetrics().horizontalAdvance(u' ');
+    for (qsizetype i = 0; i < titoli.size() && i < caselle_.size(); ++i) {
+        const int sinistra = caselle_[i]->x() - x() + rientro;
+        pittore.drawText(QRect(sinistra, 0, width() - sinistra, height()), Qt::AlignLeft | Qt::AlignVCenter, titoli[i]);
+    }
+}
+
+void ImpostaSfondoCasella(QWidget *controllo, const QColor &colore)
+{
+    QPalette palette = controllo->palette();
+    palette.setColor(controllo->backgroundRole(), colore);
+    controllo->setPalette(palette);
+    controllo->setAutoFillBackground(true);
 }
 
 void ImpostaSfondo(QWidget *controllo, const QColor &colore)

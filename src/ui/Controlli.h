@@ -21,6 +21,24 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 };
 
+// A caption of column titles over a row of boxes: its text stays as it is, but each
+// title (the words between runs of blanks) is drawn where its box's text begins, so
+// the titles sit over their boxes whatever the font's blank width.
+class IntestazioneColonne : public EtichettaCliccabile {
+    Q_OBJECT
+public:
+    using EtichettaCliccabile::EtichettaCliccabile;
+    // The boxes under the titles, in the caption's order.
+    void Allinea(std::initializer_list<const QWidget *> caselle);
+protected:
+    void paintEvent(QPaintEvent *event) override;
+private:
+    QList<const QWidget *> caselle_;
+};
+
+// Background colour of a check box: its own area, not its tick square.
+void ImpostaSfondoCasella(QWidget *controllo, const QColor &colore);
+
 // Background colour of a control (text boxes, labels, check boxes, shapes).
 void ImpostaSfondo(QWidget *controllo, const QColor &colore);
 QColor Sfondo(const QWidget *controllo);

@@ -58,7 +58,7 @@ Form1::~Form1()
 void Form1::CreaControlli()
 {
     QWidget *area = centralWidget();
-    Label1 = new EtichettaCliccabile(
+    Label1 = new IntestazioneColonne(
         QStringLiteral(" Ora Att.   Chiusura     Variazione   Valore Att.  "), area);
     Label1->setToolTip(QStringLiteral("Indici by ") + Credito);
     Label1->setFont(Carattere(8.25, true));
@@ -72,12 +72,12 @@ void Form1::CreaControlli()
     Posiziona(Label2, 4170, 45, 2055, 285);
 
     Check1 = new QCheckBox(QStringLiteral("Auto"), area);
-    ImpostaSfondo(Check1, QColor(0, 192, 192));
+    ImpostaSfondoCasella(Check1, QColor(0, 192, 192));
     Check1->setChecked(true);
     Posiziona(Check1, 4260, 90, 810, 210);
 
     Check2 = new QCheckBox(QStringLiteral("On Top"), area);
-    ImpostaSfondo(Check2, QColor(0, 192, 192));
+    ImpostaSfondoCasella(Check2, QColor(0, 192, 192));
     Posiziona(Check2, 5160, 90, 915, 195);
 
     Shape1 = CreaRettangolo(area, QColor(0, 0, 255));
@@ -94,6 +94,7 @@ void Form1::CreaControlli()
     for (QLineEdit *casella : {Text1, Text4, Text3})
         ImpostaSfondo(casella, QColor(255, 255, 255));
     ImpostaSfondo(Text2, palette().color(QPalette::Base));
+    Label1->Allinea({Text1, Text4, Text3, Text2});
 
     Check3 = new QCheckBox(QStringLiteral("Attiva Voce"), area);
     Check3->setToolTip(QStringLiteral("Attiva - Disattiva voce"));

@@ -16,6 +16,7 @@ class QMenu;
 class QPushButton;
 class QTimer;
 class EtichettaCliccabile;
+class IntestazioneColonne;
 class Form2;
 class Form3;
 class GraficoIndice;
@@ -95,7 +96,7 @@ private:
     platform::Desktop &desktop_;
 
     // Controls, named as the program has always named them.
-    EtichettaCliccabile *Label1 = nullptr;
+    IntestazioneColonne *Label1 = nullptr;
     QLabel *Label2 = nullptr;
     QCheckBox *Check1 = nullptr;
     QCheckBox *Check2 = nullptr;
