@@ -41,8 +41,9 @@ struct XDisplay {
     }
     ~XDisplay()
     {
+        // Ended in order, so the display's lock and socket do not outlive it.
         for (QProcess *p : {&wm, &x})
-            p->kill(), p->waitForFinished(3000);
+            p->terminate(), p->waitForFinished(3000) || (p->kill(), p->waitForFinished(3000));
     }
 };
 } // namespace
