@@ -2,19 +2,34 @@
 
 #include <algorithm>
 
-VistaGrafico CalcolaVista(const PuntiGrafico &punti)
+namespace {
+
+// Per pixel column, the first, lowest, highest and last point, in their order: the line
+// drawn through them covers the same pixels as the line through every point.
+void AggiungiColonna(QList<QPointF> *punti, const QList<QPointF> &colonna)
+{
+    if (colonna.isEmpty())
+        return;
+    const auto [basso, alto] = std::minmax_element(colonna.begin(), colonna.end(),
+                                                   [](QPointF a, QPointF b) { return a.y() < b.y(); });
+    QList<QPointF> scelti{colonna.first(), *basso, *alto, colonna.last()};
+    std::sort(scelti.begin(), scelti.end(), [](QPointF a, QPointF b) { return a.x() < b.x(); });
+    for (const QPointF &punto : scelti)
+        if (punti->last() != punto)
+            punti->append(punto);
+}
+
+} // namespace
+
+VistaGrafico CalcolaVista(const PuntiGrafico &punti, int colonne)
 {
     VistaGrafico vista;
     const int numero = int(punti.Valori.size());
-    vista.Punti.reserve(numero + 1);
-    vista.Punti.append(QPointF(1, 0));
     double minimo = 0;
     double massimo = 0;
-    for (int i = 0; i < numero; ++i) {
-        const double valore = punti.Valori[i];
+    for (double valore : punti.Valori) {
         minimo = std::min(minimo, valore);
         massimo = std::max(massimo, valore);
-        vista.Punti.append(QPointF(i + 2, valore));
     }
     const double margine = std::max(0.05, (massimo - minimo) * 0.1);
     vista.MinimoY = minimo - margine;
@@ -24,5 +39,28 @@ VistaGrafico CalcolaVista(const PuntiGrafico &punti)
     vista.Segni = numero <= MassimoPuntiConSegni;
     vista.NuovoColore = punti.Colore != 0;
     vista.Colore = punti.Colore == 1 ? QColor(255, 0, 0) : QColor(0, 100, 50);
+
+    vista.Punti.append(QPointF(1, 0)); // the placeholder row
+    // Drawing more points than the chart has pixel columns is wasted work.
+    const bool riduci = colonne > 0 && numero > 4 * colonne;
+    if (!riduci)
+        vista.Punti.reserve(numero + 1);
+    QList<QPointF> colonna;
+    int colonnaCorrente = 0;
+    for (int i = 0; i < numero; ++i) {
+        const QPointF punto(i + 2, punti.Valori[i]);
+        if (!riduci) {
+            vista.Punti.append(punto);
+            continue;
+        }
+        const int c = int((punto.x() - 1) * colonne / (vista.FineX - 1));
+        if (c != colonnaCorrente) {
+            AggiungiColonna(&vista.Punti, colonna);
+            colonna.clear();
+            colonnaCorrente = c;
+        }
+        colonna.append(punto);
+    }
+    AggiungiColonna(&vista.Punti, colonna);
     return vista;
 }

@@ -8,6 +8,7 @@
 
 struct VistaGrafico {
     QList<QPointF> Punti;   // row 1 is the placeholder (1, 0); row k + 1 the k-th record
+                            // (x is always the row, also when columns are thinned out)
     double FineX = 2;       // the x axis runs from 1 to here
     double MinimoY = -1;    // the y axis, with a margin around the points
     double MassimoY = 1;
@@ -20,4 +21,7 @@ struct VistaGrafico {
 // Points at most this many carry a marker; more would only blur the line.
 inline constexpr int MassimoPuntiConSegni = 500;
 
-VistaGrafico CalcolaVista(const PuntiGrafico &punti);
+// colonne: the chart's width in pixel columns (0: unknown, every point is drawn). With
+// more than four points per column, each column keeps its first, lowest, highest and
+// last point, so the line looks the same and costs what its pixels cost.
+VistaGrafico CalcolaVista(const PuntiGrafico &punti, int colonne = 0);

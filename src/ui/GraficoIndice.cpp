@@ -43,7 +43,14 @@ void GraficoIndice::Ricostruisci(const QString &percorso, const QString &oggi)
 {
     if (!lettore_.Leggi(percorso, oggi, &punti_))
         punti_ = PuntiGrafico();
-    Mostra(CalcolaVista(punti_));
+    Mostra(CalcolaVista(punti_, viewport()->width()));
+}
+
+void GraficoIndice::resizeEvent(QResizeEvent *event)
+{
+    QChartView::resizeEvent(event);
+    if (NumeroPunti() > 0)
+        Mostra(CalcolaVista(punti_, viewport()->width()));
 }
 
 QString GraficoIndice::Riga(int riga) const

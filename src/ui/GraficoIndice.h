@@ -27,6 +27,10 @@ public:
 signals:
     void PuntoSelezionato(int riga);
 
+protected:
+    // The points drawn depend on the width: computed again at each resize.
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     void Mostra(const VistaGrafico &vista);
 
