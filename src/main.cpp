@@ -16,6 +16,7 @@ int main(int argc, char *argv[])
     // threshold would rise to that size and the heap keep the memory for the whole run.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
 #endif
+    platform::chooseWindowSystem();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quotaro"));
     QApplication::setOrganizationName(QStringLiteral("Quotaro"));

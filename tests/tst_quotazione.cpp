@@ -32,7 +32,8 @@ class TestQuotazione : public QObject {
 private slots:
     // One rule per row: 'q' the request path of a symbol, 'a' the body of an answer ("(none)": not used),
     // 'p' the time|price|change|close of a page, 's' the host|Host line|port of a server address,
-    // 'b' one step of the bars, 'f' rise or fall of "close|last" texts (empty: neither is shown).
+    // 'b' one step of the bars, 'f' rise or fall of "close|last" texts (empty: neither is shown),
+    // 'w' the window system asked for with QT_QPA_PLATFORM|WAYLAND_DISPLAY|DISPLAY.
     void rules_data() {
         QTest::addColumn<char>("rule"); QTest::addColumn<QByteArray>("in"); QTest::addColumn<QByteArray>("out");
         auto row = [n = 0](char rule, const QByteArray &in, const QByteArray &out) mutable {
@@ -77,7 +78,7 @@ private slots:
         for (const char *r : {"sq.ex:65536>q.ex|q.ex|80", "s[::1]:8080>::1|[::1]|8080", "s[::1]:x>::1|[::1]|80",
                  "b4280|700>4480|900", "b4281|9000>45|510", "f 9990,1| 10005,3>rise", "f 10005,3| 9990,1>fall",
                  "f 987,12| 987,12>rise", "f 981,5| 981,45>fall", "f 981,55| >fall", "f 1,2,3| 987,12>", "f 1| 2.5>",
-                 "f inf| 1>"})
+                 "f inf| 1>", "w|wayland-0|:0>xcb", "wwayland|wayland-0|:0>", "w|wayland-0|>", "w||:0>"})
             row(r[0], split(r + 1, 0), split(r + 1, 1));
     }
     void rules() {
@@ -92,6 +93,7 @@ private slots:
             : rule == 'p' ? QStringList{q.Ora, q.Valore, q.Variazione, q.Chiusura}.join(u'|')
             : rule == 's' ? s.host + u'|' + s.hostHeader + u'|' + QString::number(s.port)
             : rule == 'b' ? QString::number(p.Barra1) + u'|' + QString::number(p.Barra2)
+            : rule == 'w' ? QString(platform::windowSystem(in.split('|')[0], in.split('|')[1], in.split('|')[2]))
             : fall ? QString(*fall ? "fall" : "rise") : QString();
         QCOMPARE(got, QString(out));
     }

@@ -68,6 +68,20 @@ QString appFile(const QString &name)
     return QDir(appHome()).filePath(name);
 }
 
+QByteArray windowSystem(const QByteArray &chosen, const QByteArray &waylandDisplay, const QByteArray &xDisplay)
+{
+    return chosen.isEmpty() && !waylandDisplay.isEmpty() && !xDisplay.isEmpty() ? QByteArrayLiteral("xcb")
+                                                                                : QByteArray();
+}
+
+void chooseWindowSystem()
+{
+    const QByteArray platform =
+        windowSystem(qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"));
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform);
+}
+
 ServerAddress parseServer(const QString &text)
 {
     ServerAddress address;

@@ -31,6 +31,14 @@ QString selfExecutable(); // this program, to start further instances
 // replaces both speeds of the speed menu; 0 when unset or not a positive number.
 int pollIntervalOverride();
 
+// The Qt platform to ask for before the application starts: in a Wayland session with
+// an X server at hand (XWayland) and no platform chosen by the user, "xcb", because
+// under Wayland a window can neither place itself (the strips) nor stay on top. Empty:
+// leave Qt's own choice.
+QByteArray windowSystem(const QByteArray &chosen, const QByteArray &waylandDisplay, const QByteArray &xDisplay);
+// Applies it to this process's environment.
+void chooseWindowSystem();
+
 // "host", "host:port", "[IPv6 address]" or "[IPv6 address]:port"; a missing or bad
 // port gives 80.
 ServerAddress parseServer(const QString &text);
