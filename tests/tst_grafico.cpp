@@ -31,11 +31,7 @@ private slots:
         PuntiGrafico punti;
         punti.Valori = QVector<double>(values.begin(), values.end());
         punti.Colore = colour;
-        const VistaGrafico v = CalcolaVista(punti);
-        QCOMPARE(v.Punti.size(), values.size() + 1);
-        QCOMPARE(v.Punti.first(), QPointF(1, 0)); // the placeholder row
-        if (!values.isEmpty())
-            QCOMPARE(v.Punti.last(), QPointF(values.size() + 1, values.last()));
+        const VistaGrafico v = CalcolaVista(punti); // its points: rebuild()
         QCOMPARE(v.FineX, axes[0]);
         QVERIFY(qFuzzyCompare(v.MinimoY + 10, axes[1] + 10) && qFuzzyCompare(v.MassimoY, axes[2]));
         QCOMPARE(v.PassoX, axes[3]);
@@ -53,7 +49,8 @@ private slots:
             punti.Valori << (i == 500 ? 9 : i == 501 ? -9 : i % 3 * 0.1);
         const QList<QPointF> drawn = CalcolaVista(punti, 10).Punti;
         QVERIFY(drawn.size() <= 1 + 4 * 11);
-        QVERIFY(drawn.contains(QPointF(502, 9)) && drawn.contains(QPointF(503, -9)) && drawn.last() == QPointF(1001, 0));
+        QVERIFY(drawn.contains(QPointF(502, 9)) && drawn.contains(QPointF(503, -9)));
+        QCOMPARE(drawn.last(), QPointF(1001, 0));
         QVERIFY(std::is_sorted(drawn.begin(), drawn.end(), [](QPointF a, QPointF b) { return a.x() < b.x(); }));
     }
 

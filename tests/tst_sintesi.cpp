@@ -24,8 +24,7 @@ private slots:
     }
     void engineNeverBlocks()
     {
-        QFETCH(bool, silentService);
-        QFETCH(int, failures);
+        QFETCH(bool, silentService); QFETCH(int, failures);
         // Accepts connections and never says a word. It stays open until the process ends:
         // the engine left waiting in it must not wake up while later cases run.
         static QTemporaryDir dir;
@@ -35,8 +34,8 @@ private slots:
         qputenv("SPEECHD_ADDRESS", silentService ? "unix_socket:" + QFile::encodeName(path) : "none");
         auto speech = std::make_unique<platform::Speech>();
         QSignalSpy failed(speech.get(), &platform::Speech::engineFailed);
-        speech->speak(QStringLiteral("ore 16:00"));
-        speech->speak(QStringLiteral("Nasdaq"));
+        for (const char *text : {"ore 16:00", "Nasdaq"})
+            speech->speak(QString::fromLatin1(text));
         bool ticked = false;
         QTimer::singleShot(0, this, [&ticked] { ticked = true; });
         QTRY_VERIFY(ticked);
@@ -61,8 +60,7 @@ private slots:
     }
     void queue()
     {
-        QFETCH(QList<Step>, steps);
-        QFETCH(QStringList, handedOver);
+        QFETCH(QList<Step>, steps); QFETCH(QStringList, handedOver);
         platform::SpeechQueue queue;
         QStringList got;
         for (const auto &[text, state] : steps)

@@ -5,7 +5,6 @@
 #include <QTcpSocket>
 #include <QThread>
 
-#include "quote/PaginaQuotazione.h"
 #include "ui/Form2.h"
 
 ScriptedServer::ScriptedServer(Handler h) : handler(std::move(h))
@@ -41,11 +40,6 @@ QByteArray httpAnswer(const QByteArray &body)
 {
     return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\nContent-Length: "
            + QByteArray::number(body.size()) + "\r\n\r\n" + body;
-}
-
-QByteArray quotePage(const QString &time12, const QString &last, const QString &change, const QString &close)
-{
-    return ScriviPagina(time12, last, change, close);
 }
 
 QString day(int offset)
@@ -107,15 +101,10 @@ Principale::Principale(const QString &argomento, bool withSettings, bool withFut
     loaded = form->Form_Load();
 }
 
-QStringList Principale::shown() const
-{
-    return {box("Text1")->text(), box("Text2")->text(), box("Text3")->text(), box("Text4")->text()};
-}
-
 bool Principale::poll(const QString &values)
 {
     const QStringList v = values.split(u'|');
-    server.handler = ScriptedServer::reply(httpAnswer(quotePage(v[0], v[1], v[2], v[3])));
+    server.handler = ScriptedServer::reply(httpAnswer(ScriviPagina(v[0], v[1], v[2], v[3])));
     if (get<QAction>("Titolo2")->text() != QStringLiteral("Avvia"))
         click("Titolo2");
     click("Titolo2");

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "platform/Desktop.h"
+#include "quote/PaginaQuotazione.h"
 #include "ui/Form1.h"
 
 // Records program starts, speech, questions, messages and notifications.
@@ -52,8 +53,6 @@ public:
 
 // An HTTP answer around a body, with its Content-Length.
 QByteArray httpAnswer(const QByteArray &body);
-// A quote page whose four windows hold the given values, as the quote server writes it.
-QByteArray quotePage(const QString &time12, const QString &last, const QString &change, const QString &close);
 
 // Today (or another day) as a record writes it.
 QString day(int offset = 0);
@@ -97,8 +96,6 @@ struct Principale {
     }
     QLineEdit *box(const char *name) const { return get<QLineEdit>(name); }
     void click(const char *action) const { get<QAction>(action)->trigger(); }
-    // The texts of Text1 to Text4.
-    QStringList shown() const;
     // Serves a page with these values ("16:05|9551.12|0.52|9503.34": a 24-hour time, new
     // at each poll) and polls once through "Avvia"; true when the time was shown.
     bool poll(const QString &values);
