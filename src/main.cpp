@@ -18,6 +18,7 @@ int main(int argc, char *argv[])
 #endif
     platform::chooseWindowSystem();
     QApplication app(argc, argv);
+    platform::forgetWindowSystem();
     QApplication::setApplicationName(QStringLiteral("Quotaro"));
     QApplication::setOrganizationName(QStringLiteral("Quotaro"));
     platform::loadQtTranslations();

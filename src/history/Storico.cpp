@@ -1,5 +1,7 @@
 #include "history/Storico.h"
 
+#include "platform/Ambiente.h"
+
 #include <charconv>
 #include <cstring>
 #include <string>
@@ -49,10 +51,8 @@ QString NomeFileStorico(const QString &nomeIndice)
     QString nome = nomeIndice;
     nome.replace(u'/', u'_').replace(QChar(u'\0'), u'_');
     nome += QStringLiteral(".txt");
-    for (const char *impostazioni : {"DatiIndex.cfg", "fut.txt"}) {
-        if (nome == QLatin1String(impostazioni))
-            nome.insert(nome.size() - 4, u'_');
-    }
+    if (nome == platform::SettingsFileName || nome == platform::FuturesFileName)
+        nome.insert(nome.size() - 4, u'_');
     return nome;
 }
 

@@ -20,7 +20,6 @@ QString envOr(const char *name, const QString &fallback)
 } // namespace
 
 namespace {
-const QString SettingsName = QStringLiteral("DatiIndex.cfg");
 
 // The shipped settings of an installed copy: ../share/quotaro beside its bin folder.
 QDir shippedDir()
@@ -34,8 +33,8 @@ QDir shippedDir()
 bool installedCopy()
 {
     const QString exeDir = QCoreApplication::applicationDirPath();
-    return shippedDir().exists(SettingsName)
-           && (!QFileInfo(exeDir).isWritable() || !QDir(exeDir).exists(SettingsName));
+    return shippedDir().exists(SettingsFileName)
+           && (!QFileInfo(exeDir).isWritable() || !QDir(exeDir).exists(SettingsFileName));
 }
 } // namespace
 
@@ -56,10 +55,10 @@ void prepareAppHome()
         return;
     const QDir home(appHome());
     QDir().mkpath(home.path());
-    if (home.exists(SettingsName))
+    if (home.exists(SettingsFileName))
         return;
     // First start of an installed copy: the user's files begin as the shipped ones.
-    for (const QString &name : {SettingsName, QStringLiteral("fut.txt")})
+    for (const QString &name : {SettingsFileName, FuturesFileName})
         QFile::copy(shippedDir().filePath(name), home.filePath(name));
 }
 
@@ -74,12 +73,23 @@ QByteArray windowSystem(const QByteArray &chosen, const QByteArray &waylandDispl
                                                                                 : QByteArray();
 }
 
+namespace {
+bool windowSystemChosen = false;
+}
+
 void chooseWindowSystem()
 {
     const QByteArray platform =
         windowSystem(qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"));
-    if (!platform.isEmpty())
+    windowSystemChosen = !platform.isEmpty();
+    if (windowSystemChosen)
         qputenv("QT_QPA_PLATFORM", platform);
+}
+
+void forgetWindowSystem()
+{
+    if (windowSystemChosen)
+        qunsetenv("QT_QPA_PLATFORM");
 }
 
 ServerAddress parseServer(const QString &text)

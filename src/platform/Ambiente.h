@@ -5,6 +5,10 @@
 
 namespace platform {
 
+// The two settings files of the application folder.
+inline const QString SettingsFileName = QStringLiteral("DatiIndex.cfg");
+inline const QString FuturesFileName = QStringLiteral("fut.txt");
+
 struct ServerAddress {
     QString host;       // what to connect to: a name, or an address (IPv6 without brackets)
     QString hostHeader; // the request's Host line: the name alone, an IPv6 address in brackets
@@ -36,8 +40,10 @@ int pollIntervalOverride();
 // under Wayland a window can neither place itself (the strips) nor stay on top. Empty:
 // leave Qt's own choice.
 QByteArray windowSystem(const QByteArray &chosen, const QByteArray &waylandDisplay, const QByteArray &xDisplay);
-// Applies it to this process's environment.
+// Applies it to this process's environment, and takes it away again once the application
+// has started, so the programs it starts (browser, editor) make their own choice.
 void chooseWindowSystem();
+void forgetWindowSystem();
 
 // "host", "host:port", "[IPv6 address]" or "[IPv6 address]:port"; a missing or bad
 // port gives 80.

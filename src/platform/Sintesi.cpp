@@ -128,6 +128,9 @@ Speech::~Speech()
     // limit). Closing must not wait for ever, and terminating the thread would unwind
     // through Qt and the speech library half-way: it is left behind, blocked, to end with
     // the process. Kept in a list so that it is never deleted while it runs.
+    // Should the call ever return, the worker and its engine are not deleted then (the
+    // application may be gone by that time): they go with the process too.
+    QObject::disconnect(thread_, &QThread::finished, worker_, nullptr);
     static auto *const abandoned = new QList<QThread *>;
     abandoned->append(thread_);
 }

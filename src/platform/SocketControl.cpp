@@ -65,10 +65,13 @@ QByteArray SocketControl::GetData()
 bool SocketControl::peerClosedInOrder() const
 {
     // CLOSE_WAIT: the server's FIN came and we have not closed yet. A reset leaves CLOSE.
+    // Without a descriptor to look at (none was left to copy) the close is taken as it
+    // looks, rather than dropping every answer.
+    if (stateFd_ < 0)
+        return true;
     tcp_info info{};
     socklen_t size = sizeof info;
-    return stateFd_ >= 0 && ::getsockopt(stateFd_, IPPROTO_TCP, TCP_INFO, &info, &size) == 0
-           && info.tcpi_state == TCP_CLOSE_WAIT;
+    return ::getsockopt(stateFd_, IPPROTO_TCP, TCP_INFO, &info, &size) == 0 && info.tcpi_state == TCP_CLOSE_WAIT;
 }
 
 void SocketControl::finish(bool inOrder)

@@ -33,5 +33,5 @@ void Form1::Form3_CodiceSalvato(const QString &codice)
                        QStringLiteral("Il codice \"%1\" è stato salvato, ma il file delle impostazioni "
                                       "\"%2\" non si può leggere: l'elenco degli indici resta com'era "
                                       "e si segue il nuovo codice.")
-                           .arg(codice, platform::appFile(QStringLiteral("DatiIndex.cfg"))));
+                           .arg(codice, platform::appFile(platform::SettingsFileName)));
 }

@@ -16,8 +16,6 @@
 #include "ui/Layout.h"
 
 namespace {
-const QString FileDati = QStringLiteral("DatiIndex.cfg");
-const QString FileFut = QStringLiteral("fut.txt");
 const QString CaptionStop = QStringLiteral(" Stop ");
 } // namespace
 
@@ -29,7 +27,7 @@ bool Form1::Form_Load()
         desktop_.showError(this, QStringLiteral("Quotaro"),
                            QStringLiteral("Impossibile leggere il file delle impostazioni \"%1\": "
                                           "file non trovato o illeggibile.")
-                               .arg(platform::appFile(FileDati)));
+                               .arg(platform::appFile(platform::SettingsFileName)));
         return false;
     }
     // An instance that went straight to its compact strip keeps the main window hidden.
@@ -41,10 +39,10 @@ bool Form1::Form_Load()
 bool Form1::CaricaImpostazioni()
 {
     QByteArray dati;
-    if (!platform::readFile(platform::appFile(FileDati), &dati))
+    if (!platform::readFile(platform::appFile(platform::SettingsFileName), &dati))
         return false;
     QByteArray fut;
-    const bool conFut = platform::readFile(platform::appFile(FileFut), &fut);
+    const bool conFut = platform::readFile(platform::appFile(platform::FuturesFileName), &fut);
     const QString testoFut = DecodificaImpostazioni(fut);
     const ListaIndici lista =
         CostruisciLista(conFut ? &testoFut : nullptr, DecodificaImpostazioni(dati));

@@ -55,7 +55,7 @@ void Form3::Form_Activate()
 
 void Form3::Command1_Click()
 {
-    const QString percorso = platform::appFile(QStringLiteral("fut.txt"));
+    const QString percorso = platform::appFile(platform::FuturesFileName);
     QString errore;
     if (!platform::replaceFile(percorso, ContenutoFut(Text2->text()), &errore)) {
         // Nothing stored: the code in use stays, the window stays open to try again.
