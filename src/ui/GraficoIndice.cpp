@@ -6,12 +6,14 @@
 
 #include "ui/Controlli.h"
 
-GraficoIndice::GraficoIndice(QWidget *parent) : QChartView(parent)
+// The view owns the chart it is built with (a chart set later would leave its first one
+// ownerless).
+GraficoIndice::GraficoIndice(QWidget *parent) : QChartView(new QChart, parent)
 {
     serie_ = new QLineSeries;
     serie_->setPointsVisible(true);
     serie_->append(1, 0); // the placeholder row, never filled by a rebuild
-    auto *grafico = new QChart;
+    QChart *grafico = chart();
     grafico->addSeries(serie_);
     grafico->legend()->hide();
     grafico->setMargins(QMargins(2, 2, 2, 2));
@@ -33,7 +35,6 @@ GraficoIndice::GraficoIndice(QWidget *parent) : QChartView(parent)
     serie_->attachAxis(assey_);
     assex_->setRange(1, 2);
     assey_->setRange(-1, 1);
-    setChart(grafico);
     setRenderHint(QPainter::Antialiasing);
     connect(serie_, &QLineSeries::clicked, this,
             [this](const QPointF &punto) { emit PuntoSelezionato(qRound(punto.x())); });
