@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include "platform/Ambiente.h"
@@ -227,6 +228,27 @@ void Form1::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     Form_Resize();
+}
+
+bool Form1::event(QEvent *event)
+{
+    // The frame is known once the window manager has framed the window, at the latest
+    // when it first activates it.
+    if (event->type() == QEvent::WindowActivate && CentraConCornice) {
+        CentraConCornice = false;
+        if (frameGeometry().size() != size())
+            Centra();
+    }
+    return QMainWindow::event(event);
+}
+
+void Form1::Centra()
+{
+    if (QScreen *schermo = QGuiApplication::primaryScreen()) {
+        const QRect area = schermo->geometry();
+        const QSize esterno = frameGeometry().size();
+        move(area.x() + (area.width() - esterno.width()) / 2, area.y() + (area.height() - esterno.height()) / 2);
+    }
 }
 
 void Form1::closeEvent(QCloseEvent *event)

@@ -42,6 +42,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void CreaControlli();
@@ -86,6 +87,8 @@ private:
 
     // Window behaviour.
     void Form_Resize();
+    // Centres the whole window, frame included, on the screen.
+    void Centra();
     void Check2_Click();
     void TopBar_Click();
     void basso_Click();
@@ -141,6 +144,8 @@ private:
     QString ArgomentoComando;
     // An append failed and the user has been told; quiet until one succeeds again.
     bool StoricoInErrore = false;
+    // Centred before the window system told the frame's size: centred again once it has.
+    bool CentraConCornice = true;
 
     Form2 *form2_ = nullptr;
     Form3 *form3_ = nullptr;

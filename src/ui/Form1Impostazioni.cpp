@@ -1,8 +1,6 @@
 // Start-up, the index list, index choice and the polling switch of the main window.
 #include <QAction>
-#include <QGuiApplication>
 #include <QListWidget>
-#include <QScreen>
 #include <QTimer>
 
 #include "platform/Ambiente.h"
@@ -55,10 +53,7 @@ bool Form1::CaricaImpostazioni()
     List1->addItems(lista.Nomi);
     List2->addItems(lista.Simboli);
 
-    if (QScreen *schermo = QGuiApplication::primaryScreen()) {
-        const QRect area = schermo->geometry();
-        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
-    }
+    Centra();
     // The window has a fixed size, so its client height is the design one.
     List1->resize(List1->width(), platform::px(AltezzaForm1 - 100));
 
