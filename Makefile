@@ -7,9 +7,10 @@ PORT    ?= 18080
 BUILD_PKGS = qt6-base-dev qt6-charts-dev qt6-speech-dev qt6-declarative-dev \
              libqt6opengl6-dev libxkbcommon-dev libgl-dev cmake ninja-build g++
 RUN_PKGS   = qt6-translations-l10n qt6-speech-speechd-plugin speech-dispatcher espeak-ng fonts-liberation2 xvfb xauth
-TEST_PKGS  = qt6-translations-l10n xvfb xauth xdotool openbox fonts-liberation2
+TEST_PKGS  = qt6-translations-l10n xvfb xauth xdotool openbox fonts-liberation2 dpkg-dev file
+DEB_PKGS   = dpkg-dev file fakeroot lintian desktop-file-utils appstream
 
-.PHONY: all deps deps-run deps-test build run test test-plain test-sanitizers bench fuzz clean
+.PHONY: all deps deps-run deps-test build run test test-plain test-sanitizers bench fuzz deb clean
 
 all: build
 
@@ -45,6 +46,14 @@ bench: deps-test build
 
 fuzz: deps
 	@./tools/fuzz.sh
+
+# build/quotaro_<version>_amd64.deb, its menu entry, metainfo and package checked.
+deb: deps build
+	@./tools/install-deps.sh $(DEB_PKGS)
+	cd $(BUILD) && cpack -G DEB
+	desktop-file-validate data/quotaro.desktop
+	appstreamcli validate --no-net data/org.example.quotaro.metainfo.xml
+	lintian --fail-on error $(BUILD)/quotaro_*_amd64.deb
 
 clean:
 	rm -rf $(BUILD)

@@ -111,8 +111,9 @@ private slots:
         const QRegularExpression form("^16:00 {9}\\d{4},\\d\\d +[+-] \\d,\\d\\d % +\\d{4},\\d\\d +"
                                       "\\d\\d/\\d\\d/\\d{4}\\r\\n$");
         QVERIFY2(form.match(record).hasMatch(), qPrintable(record));
-        const QByteArray first = run.processes[0]->readAllStandardError().split('\n').value(0);
-        QVERIFY2(first.contains("\"GET /qc/stocks/quotes.aspx?symbols=^GSPC HTTP/1.1\" 200"), first.constData());
+        QByteArray log; // the server's line about the first request it answered
+        QVERIFY(waitFor([&] { return (log += run.processes[0]->readAllStandardError()).contains('\n'); }));
+        QVERIFY2(log.contains("\"GET /qc/stocks/quotes.aspx?symbols=^GSPC HTTP/1.1\" 200"), log.constData());
     }
 
     // Without its settings file the program ends at once, saying why.

@@ -15,14 +15,7 @@
 namespace {
 QString firstLine(const QByteArray &request) { return QString::fromLatin1(request.left(request.indexOf("\r\n"))); }
 QString quoteLine(const QString &symbol) { return "GET /qc/stocks/quotes.aspx?symbols=" + symbol + " HTTP/1.1"; }
-Form2 *strip() { return qobject_cast<Form2 *>(Principale::strip()); }
-Form3 *futuresWindow()
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *f = qobject_cast<Form3 *>(w))
-            return f;
-    return nullptr;
-}
+Form2 *strip() { return Principale::window<Form2>(); }
 void choose(Principale &w, int row)
 {
     w.click("Titolo");
@@ -117,7 +110,7 @@ private slots:
         Principale w;
         QVERIFY(w.poll(page));
         const QStringList names{"Text1", "Text2", "Text3", "Text4"};
-        for (QWidget *window : {static_cast<QWidget *>(w.form.get()), Principale::strip()})
+        for (QWidget *window : std::initializer_list<QWidget *>{w.form.get(), strip()})
             for (int i = 0; i < 4; ++i) {
                 const auto *box = window->findChild<QLineEdit *>(names[i]);
                 QCOMPARE(box->text(), texts.section(u'|', i, i));
@@ -133,7 +126,7 @@ private slots:
         for (int update = 1; update <= 22; ++update) {
             QVERIFY(w.poll(QStringLiteral("10:%1|1.00|0.10|1.00").arg(update, 2, 10, QChar(u'0'))));
             QCOMPARE(SinistraTwips(w.get("Shape1")), update < 22 ? 90 + 200 * update : 45);
-            const double bar2 = SinistraTwips(Principale::strip()->findChild<QWidget *>("Shape2"));
+            const double bar2 = SinistraTwips(strip()->findChild<QWidget *>("Shape2"));
             QCOMPARE(bar2, update < 22 ? 510 + 200 * update : 510);
         }
     }
@@ -242,7 +235,7 @@ private slots:
         Principale w("", true, true, ScriptedServer::reply(httpAnswer(published)));
         choose(w, 1); // Nasdaq picked before the download ends
         QVERIFY(waitFor([&] { return !w.server.requests.isEmpty(); }) && w.poll("16:00|1.00|0.10|1.00"));
-        Form3 *f = futuresWindow();
+        Form3 *f = Principale::window<Form3>();
         QCOMPARE(f && f->isVisible(), published != "CU26\r\n");
         if (!f || !f->isVisible())
             return;

@@ -15,7 +15,7 @@ class Form2Test : public QObject {
     static Form2 *open(Principale &w)
     {
         w.click("TopBar");
-        return qobject_cast<Form2 *>(Principale::strip());
+        return Principale::window<Form2>();
     }
 private slots:
     void stepping_data()

@@ -1,8 +1,45 @@
-// An installed copy: the layout cmake --install lays out, and where the installed
-// program keeps its files when QUOTARO_HOME is not set.
+// An installed copy: the layout cmake --install lays out, the Debian package installed
+// with apt-get, and where the installed program keeps its files when QUOTARO_HOME is not set.
 #include <QtTest>
 
 #include "TestSupport.h"
+
+namespace {
+bool run(const QString &program, const QStringList &arguments, int timeoutMs = 120000)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedChannels);
+    p.start(program, arguments);
+    return p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// Started without QUOTARO_HOME, the installed program keeps its files in the XDG data
+// folder, filled from the shipped ones, and writes nothing beside itself.
+void keepsFilesInDataFolder(const QString &exe, const QString &shipped)
+{
+    QTemporaryDir data;
+    ScriptedServer silent(ScriptedServer::reply(httpAnswer("")));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QUOTARO_HOME");
+    env.insert("XDG_DATA_HOME", data.path());
+    env.insert("QUOTARO_FUTURES_SERVER", silent.address());
+    env.insert("QUOTARO_QUOTE_SERVER", silent.address());
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(exe, {});
+    // The futures download at start-up shows the program has finished its start-up.
+    QVERIFY(program.waitForStarted(5000) && waitFor([&] { return silent.requests.size() == 1; }, 10000));
+    program.kill(), program.waitForFinished(5000);
+    const QDir home(data.path() + "/quotaro");
+    for (const char *file : {"DatiIndex.cfg", "fut.txt", "Futures.txt", "Nasdaq.txt", "D.Jones.txt"})
+        QVERIFY2(home.exists(file), file);
+    QFile original(shipped + "/DatiIndex.cfg"), copied(home.filePath("DatiIndex.cfg"));
+    QVERIFY(original.open(QIODevice::ReadOnly) && copied.open(QIODevice::ReadOnly));
+    QCOMPARE(copied.readAll(), original.readAll());
+    const QDir bin = QFileInfo(exe).dir();
+    QCOMPARE(bin.entryList({"quotaro*", "*.cfg", "*.txt"}, QDir::Files), QStringList{"quotaro"});
+}
+} // namespace
 
 class InstallTest : public QObject {
     Q_OBJECT
@@ -10,43 +47,29 @@ private slots:
     void installedCopyUsesDataFolder()
     {
         QTemporaryDir prefix;
-        QProcess install;
-        install.start("cmake", {"--install", QUOTARO_BUILD_DIR, "--prefix", prefix.path()});
-        QVERIFY(install.waitForFinished(120000));
-        QVERIFY2(install.exitCode() == 0, install.readAllStandardError().constData());
+        QVERIFY(run("cmake", {"--install", QUOTARO_BUILD_DIR, "--prefix", prefix.path()}));
         const QDir root(prefix.path());
-        for (const char *file : {"bin/quotaro", "share/applications/quotaro.desktop", "share/quotaro/fut.txt",
-                                 "share/icons/hicolor/32x32/apps/quotaro.png", "share/quotaro/DatiIndex.cfg"})
+        for (const char *file : {"share/applications/quotaro.desktop", "share/quotaro/fut.txt",
+                                 "share/icons/hicolor/32x32/apps/quotaro.png",
+                                 "share/metainfo/org.example.quotaro.metainfo.xml"})
             QVERIFY2(root.exists(file), file);
-        QFile desktopEntry(root.filePath("share/applications/quotaro.desktop"));
-        QVERIFY(desktopEntry.open(QIODevice::ReadOnly));
-        const QByteArray entry = desktopEntry.readAll();
-        QVERIFY(entry.contains("Exec=quotaro") && entry.contains("Icon=quotaro") && entry.contains("Comment[it]="));
+        keepsFilesInDataFolder(root.filePath("bin/quotaro"), root.filePath("share/quotaro"));
+    }
 
-        // Started without QUOTARO_HOME (and offscreen, as every test), the installed program keeps
-        // its files in the XDG data folder, filled from the shipped ones, writing nothing beside itself.
-        QTemporaryDir data;
-        ScriptedServer silent(ScriptedServer::reply(httpAnswer("")));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("QUOTARO_HOME");
-        env.insert("XDG_DATA_HOME", data.path());
-        env.insert("QUOTARO_FUTURES_SERVER", silent.address());
-        env.insert("QUOTARO_QUOTE_SERVER", silent.address());
-        QProcess program;
-        program.setProcessEnvironment(env);
-        program.start(root.filePath("bin/quotaro"), {});
-        QVERIFY(program.waitForStarted(5000));
-        // The futures download at start-up shows the program has finished its start-up.
-        QVERIFY(waitFor([&] { return silent.requests.size() == 1; }, 10000));
-        program.kill();
-        program.waitForFinished(5000);
-        const QDir home(data.path() + "/quotaro");
-        for (const char *file : {"DatiIndex.cfg", "fut.txt", "Futures.txt", "Nasdaq.txt", "D.Jones.txt"})
-            QVERIFY2(home.exists(file), file);
-        QFile shipped(root.filePath("share/quotaro/DatiIndex.cfg")), copied(home.filePath("DatiIndex.cfg"));
-        QVERIFY(shipped.open(QIODevice::ReadOnly) && copied.open(QIODevice::ReadOnly));
-        QCOMPARE(copied.readAll(), shipped.readAll());
-        QCOMPARE(QDir(root.filePath("bin")).entryList(QDir::Files), QStringList{"quotaro"});
+    // The package installs with its dependencies, runs, and goes again.
+    void debianPackage()
+    {
+        if (::geteuid() != 0 || QStandardPaths::findExecutable("apt-get").isEmpty()
+            || QStandardPaths::findExecutable("dpkg-shlibdeps").isEmpty() || QFile::exists("/usr/bin/quotaro"))
+            QSKIP("needs root, apt-get, dpkg-shlibdeps and no quotaro installed already");
+        QTemporaryDir out;
+        QVERIFY(run("cpack", {"-G", "DEB", "-B", out.path(), "--config", QUOTARO_BUILD_DIR "/CPackConfig.cmake"}));
+        const QStringList debs = QDir(out.path()).entryList({"quotaro_*_amd64.deb"});
+        QCOMPARE(debs.size(), 1);
+        qputenv("DEBIAN_FRONTEND", "noninteractive");
+        QVERIFY(run("apt-get", {"install", "-y", "-qq", out.filePath(debs[0])}, 600000));
+        auto removed = qScopeGuard([] { run("apt-get", {"remove", "-y", "-qq", "quotaro"}); });
+        keepsFilesInDataFolder("/usr/bin/quotaro", "/usr/share/quotaro");
     }
 };
 

@@ -5,7 +5,6 @@
 #include <QTcpSocket>
 #include <QThread>
 
-#include "ui/Form2.h"
 
 ScriptedServer::ScriptedServer(Handler h) : handler(std::move(h))
 {
@@ -110,12 +109,4 @@ bool Principale::poll(const QString &values)
     click("Titolo2");
     click("Titolo2"); // polled at once; the timer stays off
     return waitFor([&] { return box("Text1")->text() == u' ' + v[0]; });
-}
-
-QWidget *Principale::strip()
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (qobject_cast<Form2 *>(w))
-            return w;
-    return nullptr;
 }

@@ -99,6 +99,12 @@ struct Principale {
     // Serves a page with these values ("16:05|9551.12|0.52|9503.34": a 24-hour time, new
     // at each poll) and polls once through "Avvia"; true when the time was shown.
     bool poll(const QString &values);
-    // The compact window, once it exists.
-    static QWidget *strip();
+    // A window of the program (the strip, the futures window), once it exists.
+    template <class W> static W *window()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *found = qobject_cast<W *>(w))
+                return found;
+        return nullptr;
+    }
 };
