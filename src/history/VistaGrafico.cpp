@@ -4,15 +4,15 @@
 
 namespace {
 
-// Per pixel column, the first, lowest, highest and last point, in their order: the line
-// drawn through them covers the same pixels as the line through every point.
+// Per pixel column, the lowest and the highest point, in their order: the stroke between
+// them covers the column's pixels as the line through every point does.
 void AggiungiColonna(QList<QPointF> *punti, const QList<QPointF> &colonna)
 {
     if (colonna.isEmpty())
         return;
     const auto [basso, alto] = std::minmax_element(colonna.begin(), colonna.end(),
                                                    [](QPointF a, QPointF b) { return a.y() < b.y(); });
-    QList<QPointF> scelti{colonna.first(), *basso, *alto, colonna.last()};
+    QList<QPointF> scelti{*basso, *alto};
     std::sort(scelti.begin(), scelti.end(), [](QPointF a, QPointF b) { return a.x() < b.x(); });
     for (const QPointF &punto : scelti)
         if (punti->last() != punto)
@@ -43,6 +43,7 @@ VistaGrafico CalcolaVista(const PuntiGrafico &punti, int colonne)
     vista.Punti.append(QPointF(1, 0)); // the placeholder row
     // Drawing more points than the chart has pixel columns is wasted work.
     const bool riduci = colonne > 0 && numero > 4 * colonne;
+    vista.Ridotta = riduci;
     if (!riduci)
         vista.Punti.reserve(numero + 1);
     QList<QPointF> colonna;
@@ -62,5 +63,8 @@ VistaGrafico CalcolaVista(const PuntiGrafico &punti, int colonne)
         colonna.append(punto);
     }
     AggiungiColonna(&vista.Punti, colonna);
+    // The line ends at the latest reading, whatever its column holds.
+    if (numero > 0 && vista.Punti.last().x() != numero + 1)
+        vista.Punti.append(QPointF(numero + 1, punti.Valori.last()));
     return vista;
 }

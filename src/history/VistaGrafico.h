@@ -14,6 +14,7 @@ struct VistaGrafico {
     double MassimoY = 1;
     double PassoX = 1;      // distance between x ticks
     bool Segni = true;      // point markers, while they help to pick a point
+    bool Ridotta = false;   // thinned out to the chart's pixel columns
     bool NuovoColore = false; // false: the series keeps its colour (no record of today)
     QColor Colore;
 };
@@ -22,6 +23,6 @@ struct VistaGrafico {
 inline constexpr int MassimoPuntiConSegni = 500;
 
 // colonne: the chart's width in pixel columns (0: unknown, every point is drawn). With
-// more than four points per column, each column keeps its first, lowest, highest and
-// last point, so the line looks the same and costs what its pixels cost.
+// more than four points per column, each column keeps its lowest and highest point and
+// the line ends at the latest reading, so it looks the same and costs what its pixels cost.
 VistaGrafico CalcolaVista(const PuntiGrafico &punti, int colonne = 0);

@@ -44,14 +44,21 @@ void GraficoIndice::Ricostruisci(const QString &percorso, const QString &oggi)
 {
     if (!lettore_.Leggi(percorso, oggi, &punti_))
         punti_ = PuntiGrafico();
-    Mostra(CalcolaVista(punti_, viewport()->width()));
+    Mostra(CalcolaVista(punti_, Colonne()));
+}
+
+int GraficoIndice::Colonne() const
+{
+    // The plot area once the chart has been laid out; the view's width before.
+    const int area = int(chart()->plotArea().width());
+    return area > 0 ? area : viewport()->width();
 }
 
 void GraficoIndice::resizeEvent(QResizeEvent *event)
 {
     QChartView::resizeEvent(event);
     if (NumeroPunti() > 0)
-        Mostra(CalcolaVista(punti_, viewport()->width()));
+        Mostra(CalcolaVista(punti_, Colonne()));
 }
 
 QString GraficoIndice::Riga(int riga) const
@@ -93,4 +100,7 @@ void GraficoIndice::Mostra(const VistaGrafico &vista)
     assey_->setRange(vista.MinimoY, vista.MassimoY);
     if (nuoviPunti)
         serie_->replace(vista.Punti);
+    // A thinned line is a run of short vertical strokes, where smoothing the edges shows
+    // nothing and costs most of the painting.
+    setRenderHint(QPainter::Antialiasing, !vista.Ridotta);
 }

@@ -33,6 +33,7 @@ protected:
 
 private:
     void Mostra(const VistaGrafico &vista);
+    int Colonne() const;
 
     QLineSeries *serie_ = nullptr;
     QValueAxis *assex_ = nullptr;
