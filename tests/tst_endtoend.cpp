@@ -66,6 +66,26 @@ QByteArray xdotool(const QStringList &arguments)
     return p.waitForFinished(5000) && p.exitCode() == 0 ? p.readAllStandardOutput() : QByteArray();
 }
 
+// The visible windows whose title contains the text.
+QList<QByteArray> windows(const char *title)
+{
+    QList<QByteArray> found = xdotool({"search", "--onlyvisible", "--name", title}).split('\n');
+    found.removeAll(QByteArray());
+    return found;
+}
+QPoint where(const QByteArray &window)
+{
+    const QList<QByteArray> shell = xdotool({"getwindowgeometry", "--shell", window}).split('\n');
+    return QPoint(shell.value(1).mid(2).toInt(), shell.value(2).mid(2).toInt()); // X=..., Y=...
+}
+// The window's state and frame as the window manager keeps them.
+QByteArray state(const QByteArray &window)
+{
+    QProcess p;
+    p.start(QStringLiteral("xprop"), {"-id", window, "_NET_WM_STATE", "_NET_FRAME_EXTENTS"});
+    return p.waitForFinished(5000) ? p.readAllStandardOutput() : QByteArray();
+}
+
 // A virtual X display of its own (Xvfb picks a free number and writes it once ready),
 // managed by openbox, for as long as it lives.
 struct XDisplay {
@@ -73,7 +93,7 @@ struct XDisplay {
     std::unique_ptr<ScopedEnv> env;
     bool start()
     {
-        for (const char *program : {"Xvfb", "xdotool", "openbox"})
+        for (const char *program : {"Xvfb", "xdotool", "openbox", "xprop"})
             if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty())
                 return false;
         x.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
@@ -128,49 +148,54 @@ private slots:
                     .contains("Impossibile leggere il file delle impostazioni \"" + home.file("DatiIndex.cfg") + '"'));
     }
 
-    // Programs start detached from an argument vector, with the environment inherited.
-    void startProgram()
-    {
-        QTemporaryDir dir;
-        ScopedEnv word("QUOTARO_TEST_WORD", "ereditata");
-        QVERIFY(platform::Desktop(false).startProgram(
-            "/bin/sh", {"-c", "echo \"$QUOTARO_TEST_WORD $0\" > \"$1.new\" && mv \"$1.new\" \"$1\"", "a b;$(x)",
-                        dir.filePath("out")}));
-        QFile out(dir.filePath("out"));
-        QVERIFY(waitFor([&] { return out.exists(); }) && out.open(QIODevice::ReadOnly));
-        QCOMPARE(out.readAll(), "ereditata a b;$(x)\n");
-    }
-
-    // Under a window manager the strip stays on top, and a drag moves it and ends with the
-    // release: afterwards the strip no longer follows the pointer.
-    void stripDragUnderWindowManager()
+    // Under a window manager: "On Top" sets and clears the main window's always-on-top
+    // state without moving it; "Nuove" puts three undecorated strips on top side by side
+    // along the top edge; a strip steps; a drag moves it and ends with the release.
+    void underWindowManager()
     {
         XDisplay display;
         if (!display.start())
-            QSKIP("Xvfb, openbox or xdotool missing");
+            QSKIP("Xvfb, openbox, xdotool or xprop missing");
         TempHome home;
         ProgramRun run{home.path()};
-        run.startProgram({"1"}, QStringLiteral("xcb"));
-        QByteArray strip;
-        QVERIFY(waitFor([&] { return !(strip = xdotool({"search", "--onlyvisible", "--name", "ridotta"})).isEmpty(); },
-                        20000));
-        strip = strip.trimmed();
-        auto where = [&] {
-            const QList<QByteArray> shell = xdotool({"getwindowgeometry", "--shell", strip}).split('\n');
-            return QPoint(shell.value(1).mid(2).toInt(), shell.value(2).mid(2).toInt()); // X=..., Y=...
+        run.startProgram({}, QStringLiteral("xcb"));
+        QList<QByteArray> main, strips;
+        QVERIFY(waitFor([&] { return !(main = windows("Indici by")).isEmpty(); }, 20000));
+        const QPoint placed = where(main[0]);
+        for (bool above : {true, false}) {
+            xdotool({"mousemove", "--window", main[0], "374", "33", "click", "1"}); // "On Top"
+            // The window is made anew for the change: look for it again.
+            QVERIFY(waitFor([&] {
+                return !(main = windows("Indici by")).isEmpty() && above == state(main[0]).contains("ABOVE");
+            }));
+            QCOMPARE(where(main[0]), placed);
+        }
+        xdotool({"mousemove", "--window", main[0], "390", "57", "click", "1"}); // "Nuove"
+        auto stopAll = qScopeGuard([&] {
+            for (const QByteArray &s : strips)
+                ::kill(pid_t(xdotool({"getwindowpid", s}).trimmed().toInt()), SIGKILL);
+        });
+        auto places = [&] { // the strips' positions, left to right
+            QList<QPoint> p;
+            for (const QByteArray &s : strips)
+                p << where(s);
+            return std::ranges::sort(p, {}, &QPoint::x), p;
         };
-        const QPoint start = where();
-        auto pointer = [](QPoint p) { return QString::number(p.x()) + ' ' + QString::number(p.y()); };
-        xdotool(QString("mousemove %1 mousedown 1").arg(pointer(start + QPoint(3, 3))).split(' '));
-        for (int step = 1; step <= 4; ++step)
-            xdotool(QString("mousemove %1").arg(pointer(start + QPoint(3 + 30 * step, 3 + 40 * step))).split(' '));
-        xdotool({"mouseup", "1"});
-        QVERIFY(waitFor([&] { return where().y() > start.y() + 60; }));
-        const QPoint dropped = where();
-        xdotool(QString("mousemove %1").arg(pointer(dropped + QPoint(200, 300))).split(' '));
-        xdotool(QString("mousemove %1").arg(pointer(dropped + QPoint(250, 100))).split(' '));
-        xdotool({"mouseup", "1"}); // the next thing that must happen: a plain release
-        QCOMPARE(where(), dropped);
+        const QList<QPoint> sideBySide{{0, 0}, {310, 0}, {620, 0}};
+        QVERIFY(waitFor([&] { return (strips = windows("ridotta")).size() == 3 && places() == sideBySide; }, 20000));
+        for (const QByteArray &s : strips)
+            QVERIFY(state(s).contains("_NET_WM_STATE_ABOVE") && state(s).contains("EXTENTS(CARDINAL) = 0, 0, 0, 0"));
+        const QByteArray strip = *std::ranges::find_if(strips, [&](const QByteArray &s) { return where(s).isNull(); });
+        xdotool({"mousemove", "--window", strip, "10", "12", "click", "1"}); // the name label: one step right
+        QVERIFY(waitFor([&] { return where(strip) == QPoint(310, 0); }));
+        // Pressed on the strip, dragged in steps, released; then the pointer moves on alone.
+        const QPoint start = where(strip);
+        xdotool(QString("mousemove --window %1 3 3 mousedown 1 %2 mouseup 1").arg(QString(strip))
+                    .arg(QString("sleep 0.1 mousemove_relative 30 40 ").repeated(4)).split(' ', Qt::SkipEmptyParts));
+        QVERIFY(waitFor([&] { return where(strip).y() > start.y() + 60; }));
+        const QPoint dropped = where(strip);
+        xdotool({"mousemove_relative", "200", "300", "sleep", "0.1", "mousemove_relative", "50", "20", "mouseup", "1"});
+        QCOMPARE(where(strip), dropped);
     }
 };
 

@@ -80,7 +80,6 @@ private slots:
         QTest::newRow("3") << QStringList{"quotaro", "3"} << "3" << -1;
         QTest::newRow("blank 1") << QStringList{"quotaro", " 1"} << " 1" << -1;
         QTest::newRow("1 after empty") << QStringList{"quotaro", "", "1"} << " 1" << -1;
-        QTest::newRow("two arguments") << QStringList{"quotaro", "1", "2"} << "1 2" << -1;
     }
     void arguments()
     {
