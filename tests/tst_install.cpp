@@ -67,8 +67,9 @@ private slots:
         const QStringList debs = QDir(out.path()).entryList({"quotaro_*_amd64.deb"});
         QCOMPARE(debs.size(), 1);
         qputenv("DEBIAN_FRONTEND", "noninteractive");
-        QVERIFY(run("apt-get", {"install", "-y", "-qq", out.filePath(debs[0])}, 600000));
-        auto removed = qScopeGuard([] { run("apt-get", {"remove", "-y", "-qq", "quotaro"}); });
+        const QStringList apt{"-y", "-qq", "-o", "DPkg::Lock::Timeout=120"};
+        QVERIFY(run("apt-get", QStringList{"install"} + apt + QStringList{out.filePath(debs[0])}, 600000));
+        auto removed = qScopeGuard([&] { run("apt-get", QStringList{"remove"} + apt + QStringList{"quotaro"}); });
         keepsFilesInDataFolder("/usr/bin/quotaro", "/usr/share/quotaro");
     }
 };
