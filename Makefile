@@ -3,11 +3,13 @@
 BUILD   ?= build
 RUNHOME ?= $(CURDIR)/run-home
 PORT    ?= 18080
+# make run LIVE=1: the local server fed by live market data instead of the demo walk.
+LIVE    ?=
 
 BUILD_PKGS = qt6-base-dev qt6-charts-dev qt6-speech-dev qt6-declarative-dev \
              libqt6opengl6-dev libxkbcommon-dev libgl-dev cmake ninja-build g++
-RUN_PKGS   = qt6-translations-l10n qt6-speech-speechd-plugin speech-dispatcher espeak-ng fonts-liberation2 xvfb xauth
-TEST_PKGS  = qt6-translations-l10n xvfb xauth xdotool x11-utils openbox fonts-liberation2 dpkg-dev file
+RUN_PKGS   = tzdata qt6-translations-l10n qt6-speech-speechd-plugin speech-dispatcher espeak-ng fonts-liberation2 xvfb xauth
+TEST_PKGS  = tzdata systemd qt6-translations-l10n xvfb xauth xdotool x11-utils openbox fonts-liberation2 dpkg-dev file
 DEB_PKGS   = dpkg-dev file fakeroot lintian desktop-file-utils appstream
 
 .PHONY: all deps deps-run deps-test build run test test-plain test-sanitizers bench fuzz deb clean
@@ -30,7 +32,7 @@ build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD)
 
 run: deps-run build
-	@./tools/run-demo.sh $(BUILD) $(RUNHOME) $(PORT)
+	@QUOTARO_FEED=$(if $(LIVE),live,demo) ./tools/run-demo.sh $(BUILD) $(RUNHOME) $(PORT)
 
 # Every test, then the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test: test-plain test-sanitizers

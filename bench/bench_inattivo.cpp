@@ -148,7 +148,7 @@ int main(int argc, char **argv)
         return rerun;
 
     QString exe = QStringLiteral(QUOTARO_EXE);
-    QString serverExe = QStringLiteral(QUOTARO_DEMO_SERVER);
+    QString serverExe = QStringLiteral(QUOTARO_SERVER);
     int seconds = qEnvironmentVariableIntValue("QUOTARO_BENCH_IDLE_SECONDS");
     const QStringList args = QCoreApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {

@@ -41,7 +41,7 @@ struct ProgramRun {
     // The demo server on a free loopback port, its time fixed at 16:00; false when it did not come up.
     bool startServer()
     {
-        QProcess *server = start(QUOTARO_DEMO_SERVER, {"--port", "0", "--time", "16:00"});
+        QProcess *server = start(QUOTARO_SERVER, {"--port", "0", "--time", "16:00"});
         waitFor([&] { return server->canReadLine() || server->state() == QProcess::NotRunning; });
         const auto m = QRegularExpression("^listening on 127\\.0\\.0\\.1:(\\d+)\\n$").match(server->readLine());
         port = m.hasMatch() ? quint16(m.captured(1).toUInt()) : 0;

@@ -1,15 +1,16 @@
 #!/bin/sh
-# Runs Quotaro against the local demo server, so that it works without network.
+# Runs Quotaro against the local quote server: on the demo walk, so that it works without
+# network, or with QUOTARO_FEED=live on live market data.
 #
 #   tools/run-demo.sh BUILD RUNHOME PORT [quotaro arguments...]
 #
-# BUILD   build folder that holds quotaro and quotaro-demo-server
+# BUILD   build folder that holds quotaro and quotaro-server
 # RUNHOME folder used as Quotaro's home (settings, futures code, history files);
 #         created if needed, and given the default DatiIndex.cfg and fut.txt
 #         from data/ when they are missing
-# PORT    loopback port of the demo server (0: any free port)
+# PORT    loopback port of the server (0: any free port)
 #
-# The demo server stops when Quotaro exits; its log goes to BUILD/demo-server.log.
+# The server stops when Quotaro exits; its log goes to BUILD/quotaro-server.log.
 set -eu
 
 if [ $# -lt 3 ]; then
@@ -20,7 +21,7 @@ build=$1 runhome=$2 port=$3
 shift 3
 repo=$(cd "$(dirname "$0")/.." && pwd)
 
-for exe in quotaro quotaro-demo-server; do
+for exe in quotaro quotaro-server; do
     if [ ! -x "$build/$exe" ]; then
         echo "$0: $build/$exe is missing; build first (make build)" >&2
         exit 1
@@ -39,7 +40,8 @@ for f in DatiIndex.cfg fut.txt; do
     fi
 done
 
-log="$build/demo-server.log"
+log="$build/quotaro-server.log"
+feed=${QUOTARO_FEED:-demo}
 out=$(mktemp)
 server_pid=""
 # shellcheck disable=SC2317 # called through the trap
@@ -54,7 +56,7 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM HUP
 
-"$build/quotaro-demo-server" --port "$port" >"$out" 2>>"$log" &
+"$build/quotaro-server" --feed "$feed" --port "$port" >"$out" 2>>"$log" &
 server_pid=$!
 
 # The server prints "listening on 127.0.0.1:PORT" once it accepts connections.
@@ -69,11 +71,11 @@ while [ -z "$address" ] && [ $tries -lt 50 ]; do
     tries=$((tries + 1))
 done
 if [ -z "$address" ]; then
-    echo "$0: the demo server did not start; from $log:" >&2
+    echo "$0: the quote server did not start; from $log:" >&2
     tail -n 3 "$log" >&2
     exit 1
 fi
-echo "Demo server on $address (log: $log), Quotaro home: $runhome"
+echo "Quote server ($feed feed) on $address (log: $log), Quotaro home: $runhome"
 
 # Speech is optional: start the speech service if it is installed; it is
 # harmless when one is already running.

@@ -9,8 +9,9 @@
 namespace platform {
 
 namespace {
-const char *const DefaultQuoteHost = "quote.finanzausa.example";
-const char *const DefaultFuturesHost = "www.quotaro.example";
+// The local quote server (quotaro-server), which its systemd user socket starts on demand;
+// it serves both the quote pages and the futures code.
+const char *const DefaultServer = "127.0.0.1:41780";
 
 QString envOr(const char *name, const QString &fallback)
 {
@@ -111,12 +112,12 @@ ServerAddress parseServer(const QString &text)
 
 ServerAddress quoteServer()
 {
-    return parseServer(envOr("QUOTARO_QUOTE_SERVER", QString::fromLatin1(DefaultQuoteHost)));
+    return parseServer(envOr("QUOTARO_QUOTE_SERVER", QString::fromLatin1(DefaultServer)));
 }
 
 ServerAddress futuresServer()
 {
-    return parseServer(envOr("QUOTARO_FUTURES_SERVER", QString::fromLatin1(DefaultFuturesHost)));
+    return parseServer(envOr("QUOTARO_FUTURES_SERVER", QString::fromLatin1(DefaultServer)));
 }
 
 QString browserProgram()

@@ -24,8 +24,8 @@ void prepareAppHome();
 // Full path of a file in the application folder.
 QString appFile(const QString &name);
 
-ServerAddress quoteServer();   // $QUOTARO_QUOTE_SERVER, else the built-in quote host
-ServerAddress futuresServer(); // $QUOTARO_FUTURES_SERVER, else the built-in futures host
+ServerAddress quoteServer();   // $QUOTARO_QUOTE_SERVER, else the local quote server
+ServerAddress futuresServer(); // $QUOTARO_FUTURES_SERVER, else the local quote server
 
 QString browserProgram(); // $QUOTARO_BROWSER, else xdg-open
 QString editorProgram();  // $QUOTARO_EDITOR, else xdg-open

@@ -1,0 +1,49 @@
+#pragma once
+// One reading of a symbol as the server keeps it, and the quote page the ticker reads
+// from it (the page layout itself is the ticker's own, shared with its parser).
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QTime>
+
+namespace server {
+
+struct Reading {
+    double last = 0;          // last price
+    double previousClose = 0; // the previous session's close
+    QTime time;               // time of the last price, US Eastern
+    int decimals = 2;         // decimals the source shows for this symbol
+};
+
+// An instant as US Eastern wall-clock time, daylight saving time included.
+QTime easternTime(const QDateTime &instant);
+// Today's date on the exchange (US Eastern).
+QDate easternDate(const QDateTime &instant);
+
+// 16234.56 at 10,000 and more (the page's 8-character window has no room for a
+// separator), 9,551.12 below.
+QString formatPrice(double value, int decimals);
+// 4:00pm, 10:35am, 12:05am.
+QString formatTime(const QTime &time);
+
+QByteArray renderPage(const Reading &reading);
+
+} // namespace server
+
+namespace server {
+
+// An HTTP answer of the server, before it is written out.
+struct Answer {
+    int status = 200;
+    QByteArray reason = "OK";
+    QByteArray contentType = "text/html; charset=ISO-8859-1";
+    QByteArray body;
+};
+
+Answer pageAnswer(const QByteArray &page);
+// No good reading yet: the ticker keeps what it shows.
+Answer unavailable();
+// A page without values, saying why in the page.
+Answer notFound(const QByteArray &why);
+
+} // namespace server

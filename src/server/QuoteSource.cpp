@@ -1,0 +1,108 @@
+#include "server/QuoteSource.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTimeZone>
+#include <cmath>
+
+namespace server {
+namespace {
+
+// Without a browser-like agent the source answers 429 to most requests.
+const QByteArray Agent = "Mozilla/5.0 (X11; Linux x86_64; rv:128.0) Gecko/20100101 Firefox/128.0";
+
+std::optional<double> positive(const QJsonValue &v)
+{
+    const double d = v.toDouble(-1);
+    return v.isDouble() && std::isfinite(d) && d > 0 ? std::optional(d) : std::nullopt;
+}
+
+Outcome failed(const QString &why)
+{
+    Outcome o;
+    o.error = why;
+    return o;
+}
+
+} // namespace
+
+QNetworkRequest YahooChart::request(const QString &symbol) const
+{
+    QUrl url = base_;
+    url.setPath(url.path() + QStringLiteral("/v8/finance/chart/")
+                    + QString::fromLatin1(QUrl::toPercentEncoding(symbol)),
+                QUrl::TolerantMode); // keeps the symbol's %XX as they are
+    url.setQuery(QStringLiteral("range=1d&interval=5m"));
+    QNetworkRequest r(url);
+    r.setHeader(QNetworkRequest::UserAgentHeader, Agent);
+    r.setRawHeader("Accept", "application/json");
+    return r;
+}
+
+Outcome YahooChart::parse(int status, const QByteArray &body, const QString &symbol) const
+{
+    QJsonParseError error;
+    const QJsonObject chart = QJsonDocument::fromJson(body, &error).object().value(u"chart").toObject();
+    const QJsonObject problem = chart.value(u"error").toObject();
+    if (status == 404 && problem.value(u"code").toString() == u"Not Found") {
+        Outcome o = failed(QStringLiteral("unknown symbol: ") + problem.value(u"description").toString());
+        o.unknown = true;
+        return o;
+    }
+    if (status != 200)
+        return failed(QStringLiteral("HTTP %1").arg(status));
+    if (error.error != QJsonParseError::NoError)
+        return failed(QStringLiteral("malformed answer: ") + error.errorString());
+    if (!problem.isEmpty())
+        return failed(QStringLiteral("source error: ") + problem.value(u"description").toString());
+
+    const QJsonObject meta = chart.value(u"result").toArray().at(0).toObject().value(u"meta").toObject();
+    if (meta.value(u"symbol").toString().compare(symbol, Qt::CaseInsensitive) != 0)
+        return failed(QStringLiteral("answer about \"%1\", not \"%2\"").arg(meta.value(u"symbol").toString(), symbol));
+    const auto last = positive(meta.value(u"regularMarketPrice"));
+    const auto time = positive(meta.value(u"regularMarketTime"));
+    // chartPreviousClose is the close before the chart's range: the previous session's
+    // only for a one-day range.
+    auto close = positive(meta.value(u"previousClose"));
+    if (!close && meta.value(u"range").toString() == u"1d")
+        close = positive(meta.value(u"chartPreviousClose"));
+    if (!last || !time || !close)
+        return failed(QStringLiteral("answer without price, close or time"));
+
+    Reading r;
+    r.last = *last;
+    r.previousClose = *close;
+    r.time = easternTime(QDateTime::fromSecsSinceEpoch(qint64(*time), Qt::UTC));
+    r.decimals = qBound(0, meta.value(u"priceHint").toInt(2), 4);
+    Outcome o;
+    o.reading = r;
+    return o;
+}
+
+void fetchOnce(QNetworkAccessManager &network, const QuoteSource &source, const QString &symbol, int timeoutMs,
+               const std::function<void(const Outcome &)> &done)
+{
+    QNetworkRequest request = source.request(symbol);
+    request.setTransferTimeout(timeoutMs);
+    QNetworkReply *reply = network.get(request);
+    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, &source, symbol, done] {
+        reply->deleteLater();
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        Outcome o;
+        if (!status.isValid()) {
+            o = failed(reply->error() == QNetworkReply::OperationCanceledError ? QStringLiteral("no answer in time")
+                                                                               : reply->errorString());
+        } else if (reply->error() != QNetworkReply::NoError && status.toInt() == 200) {
+            o = failed(QStringLiteral("answer cut short: ") + reply->errorString());
+        } else {
+            o = source.parse(status.toInt(), reply->readAll(), symbol);
+            o.retryAfterSeconds = reply->rawHeader("Retry-After").toInt();
+        }
+        done(o);
+    });
+}
+
+} // namespace server
