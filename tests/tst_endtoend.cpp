@@ -38,10 +38,11 @@ struct ProgramRun {
         p->waitForStarted(5000);
         return p;
     }
-    // The demo server on a free loopback port, its time fixed at 16:00; false when it did not come up.
-    bool startServer()
+    // The quote server on a free loopback port (by default the demo walk, its time fixed at
+    // 16:00); false when it did not come up.
+    bool startServer(const QStringList &feed = {"--time", "16:00"})
     {
-        QProcess *server = start(QUOTARO_SERVER, {"--port", "0", "--time", "16:00"});
+        QProcess *server = start(QUOTARO_SERVER, QStringList{"--port", "0"} + feed);
         waitFor([&] { return server->canReadLine() || server->state() == QProcess::NotRunning; });
         const auto m = QRegularExpression("^listening on 127\\.0\\.0\\.1:(\\d+)\\n$").match(server->readLine());
         port = m.hasMatch() ? quint16(m.captured(1).toUInt()) : 0;
@@ -134,6 +135,22 @@ private slots:
         QByteArray log; // the server's line about the first request it answered
         QVERIFY(waitFor([&] { return (log += run.processes[0]->readAllStandardError()).contains('\n'); }));
         QVERIFY2(log.contains("\"GET /qc/stocks/quotes.aspx?symbols=^GSPC HTTP/1.1\" 200"), log.constData());
+    }
+
+    // On the live feed, with a stand-in for the source answering as the source does: the
+    // reading of the source's answer is recorded.
+    void liveFeedRecorded()
+    {
+        QFile recorded(QStringLiteral(QUOTARO_TEST_DATA "/yahoo/tnx-5m-1d.json"));
+        QVERIFY(recorded.open(QIODevice::ReadOnly));
+        ScriptedServer source(ScriptedServer::reply(httpAnswer(recorded.readAll())));
+        TempHome home(true, false);
+        home.write("DatiIndex.cfg", "\"Nasdaq\",\"^IXIC\"\r\n\"Rendimento\",\"^TNX\"\r\n");
+        ProgramRun run{home.path()};
+        QVERIFY(run.startServer({"--feed", "live", "--upstream", "http://" + source.address()}));
+        run.startProgram({"1"});
+        QVERIFY(waitFor([&] { return home.read("Rendimento.txt").contains("\r\n"); }, 10000));
+        QCOMPARE(home.read("Rendimento.txt"), rec("14:59", "4,2270", "+ 1,14 %", "4,2750"));
     }
 
     // Without its settings file the program ends at once, saying why.
