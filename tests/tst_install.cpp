@@ -37,7 +37,7 @@ void keepsFilesInDataFolder(const QString &exe, const QString &shipped)
     QVERIFY(original.open(QIODevice::ReadOnly) && copied.open(QIODevice::ReadOnly));
     QCOMPARE(copied.readAll(), original.readAll());
     const QDir bin = QFileInfo(exe).dir();
-    QCOMPARE(bin.entryList({"quotaro*", "*.cfg", "*.txt"}, QDir::Files), QStringList{"quotaro"});
+    QCOMPARE(bin.entryList({"quotaro*", "*.cfg", "*.txt"}, QDir::Files), QStringList({"quotaro", "quotaro-server"}));
 }
 } // namespace
 
@@ -51,7 +51,8 @@ private slots:
         const QDir root(prefix.path());
         for (const char *file : {"share/applications/quotaro.desktop", "share/quotaro/fut.txt",
                                  "share/icons/hicolor/32x32/apps/quotaro.png",
-                                 "share/metainfo/org.example.quotaro.metainfo.xml"})
+                                 "share/metainfo/org.example.quotaro.metainfo.xml",
+                                 "lib/systemd/user/sockets.target.wants/quotaro-server.socket"})
             QVERIFY2(root.exists(file), file);
         keepsFilesInDataFolder(root.filePath("bin/quotaro"), root.filePath("share/quotaro"));
     }
