@@ -1,5 +1,5 @@
 #pragma once
-// The layout of the quote page, defined once for the parser, the demo server, the tests
+// The layout of the quote page, defined once for the parser, the quote server, the tests
 // and the benchmarks. Each value stands in a window of fixed width at a fixed distance
 // from the first character of a marker; the distances fit the quote site's page.
 #include <QByteArray>

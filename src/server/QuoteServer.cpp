@@ -186,7 +186,7 @@ void QuoteServer::serve(QTcpSocket *socket)
             return;
         const QByteArray requestLine = buffer->left(buffer->indexOf("\r\n"));
         *answered = true;
-        timeout->start(IdleTimeoutMs);
+        timeout->start(2 * IdleTimeoutMs); // room for the source's answer, which may take 10 s
         respond(requestLine, [socket = QPointer<QTcpSocket>(socket), requestLine](const Answer &a) {
             if (!socket || socket->state() != QAbstractSocket::ConnectedState)
                 return; // the ticker gave up first
