@@ -34,22 +34,29 @@ QString shown(const QByteArray &page)
 class TestServer : public QObject {
     Q_OBJECT
     // The source's stand-in answers each request with the next scripted answer (an empty
-    // one: it never answers); the cache's clock is the test's.
+    // one: it never answers; "trickle": a byte every 100 ms); the cache's clock is the test's.
     QList<QByteArray> script;
     ScriptedServer upstream{[this](QTcpSocket *s, const QByteArray &) {
         const QByteArray next = script.isEmpty() ? QByteArray() : script.takeFirst();
-        if (!next.isEmpty())
+        if (next == "trickle") {
+            s->write(answer(200, QByteArray(1000, ' ')).chopped(1000));
+            auto *t = new QTimer(s);
+            connect(t, &QTimer::timeout, s, [s] { s->write(" "); });
+            t->start(100);
+        } else if (!next.isEmpty()) {
             s->write(next), s->disconnectFromHost();
+        }
     }};
     YahooChart source{QUrl("http://" + upstream.address())};
     qint64 now = 0;
     std::unique_ptr<QuoteCache> cache;
     Answer ask(const QString &symbol)
     {
-        Answer got{-1, {}, {}, {}};
-        cache->page(symbol, [&](const Answer &a) { got = a; });
-        waitFor([&] { return got.status != -1; });
-        return got;
+        // Kept alive by the callback too: it may come after the wait gave up.
+        auto got = std::make_shared<Answer>(Answer{-1, {}, {}, {}});
+        cache->page(symbol, [got](const Answer &a) { *got = a; });
+        waitFor([&] { return got->status != -1; });
+        return *got;
     }
 private slots:
     void init()
@@ -105,6 +112,7 @@ private slots:
         QTest::newRow("no price") << "^TNX" << answer(200, QByteArray(tnx).replace("regularMarketPrice", "x"))
                                   << 503 << "none";
         QTest::newRow("no answer in time") << "^TNX" << QByteArray() << 503 << "none";
+        QTest::newRow("trickling answer") << "^TNX" << QByteArray("trickle") << 503 << "none";
     }
     void firstAnswer()
     {
@@ -125,11 +133,11 @@ private slots:
         QSignalSpy fetched(cache.get(), &QuoteCache::fetched);
         const QByteArray good = answer(200, fixture("tnx-5m-1d.json"));
         script = {good, answer(500, ""), answer(200, "{\"chart\":"), answer(429, "", "Retry-After: 300\r\n"), good};
-        QList<Answer> got;
+        auto got = std::make_shared<QList<Answer>>();
         for (int i = 0; i < 5; ++i)
-            cache->page("^TNX", [&](const Answer &a) { got << a; });
-        QVERIFY(waitFor([&] { return got.size() == 5; }));
-        const QByteArray page = got[0].body;
+            cache->page("^TNX", [got](const Answer &a) { *got << a; });
+        QVERIFY(waitFor([&] { return got->size() == 5; }));
+        const QByteArray page = got->at(0).body;
         QCOMPARE(shown(page), "14:59 4,2750 1,14 4,2270");
         // {clock, upstream requests so far}: each failure answered from the last good page.
         const qint64 steps[][2] = {{14999, 1}, {15000, 2}, {44999, 2}, {45000, 3}, {104999, 3}, {105000, 4},

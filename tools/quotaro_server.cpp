@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QNetworkAccessManager>
+#include <QTimeZone>
 #include <cstdio>
 #include <memory>
 
@@ -103,14 +104,17 @@ int main(int argc, char *argv[])
     if (!ok || portNumber > 65535)
         return fail("--port needs a number from 0 to 65535");
     const int idleSeconds = parser.value(idle).toInt(&ok);
-    if (!ok || idleSeconds < 0)
-        return fail("--idle-exit needs a whole number of seconds");
+    if (!ok || idleSeconds < 0 || idleSeconds > 86400)
+        return fail("--idle-exit needs a whole number of seconds up to 86400");
     if (server::contractSymbol({3, 2000}, futuresRoot).isEmpty())
         return fail("--futures-contract needs ROOT.EXCHANGE, such as NQ.CME");
 
+    std::unique_ptr<server::YahooChart> source; // outlives the feed, whose cache asks it
     std::unique_ptr<server::Feed> quotes;
-    std::unique_ptr<server::YahooChart> source;
     if (parser.value(feed) == u"live") {
+        // Without the zone the quote times would be an hour off half the year.
+        if (!QTimeZone("America/New_York").isValid())
+            return fail("the time zone America/New_York is missing (Debian package tzdata)", 1);
         if (!upstreamUrl.isValid() || upstreamUrl.scheme().isEmpty())
             return fail("--upstream needs an address such as https://host");
         source = std::make_unique<server::YahooChart>(upstreamUrl);

@@ -19,14 +19,30 @@ Answer QuoteCache::current(const Entry &e)
 
 void QuoteCache::page(const QString &symbol, const std::function<void(const Answer &)> &reply)
 {
+    if (!entries_.contains(symbol))
+        makeRoom();
     Entry &e = entries_[symbol];
+    e.askedAt = clock_();
     if (!e.busy && clock_() >= e.dueAt)
         fetch(symbol); // answers later, never from within this call
     // Nothing to show yet: wait for the source's answer rather than turn the ticker away.
-    if (e.busy && e.page.isEmpty() && !e.unknown)
+    if (e.busy && e.page.isEmpty() && !e.unknown && e.waiting.size() < MaxWaiting)
         e.waiting.append(reply);
     else
         reply(current(e));
+}
+
+void QuoteCache::makeRoom()
+{
+    if (entries_.size() < MaxSymbols)
+        return;
+    // The symbol asked for least recently goes, unless the source is answering about it.
+    auto oldest = entries_.end();
+    for (auto it = entries_.begin(); it != entries_.end(); ++it)
+        if (!it->busy && (oldest == entries_.end() || it->askedAt < oldest->askedAt))
+            oldest = it;
+    if (oldest != entries_.end())
+        entries_.erase(oldest);
 }
 
 void QuoteCache::fetch(const QString &symbol)

@@ -38,9 +38,13 @@ private:
         bool unknown = false;
         bool busy = false;   // an upstream request is under way
         qint64 dueAt = 0;    // no upstream request before this
+        qint64 askedAt = 0;  // last time a ticker asked
         int backoffMs = 0;
         QList<std::function<void(const Answer &)>> waiting;
     };
+    static constexpr qsizetype MaxSymbols = 256;
+    static constexpr qsizetype MaxWaiting = 64;
+    void makeRoom();
     void fetch(const QString &symbol);
     void done(const QString &symbol, const Outcome &outcome);
     static Answer current(const Entry &e);

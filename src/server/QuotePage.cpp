@@ -45,7 +45,8 @@ QString formatTime(const QTime &time)
 QByteArray renderPage(const Reading &r)
 {
     const double change = (r.last - r.previousClose) / r.previousClose * 100;
-    const QString changeText = QChar(r.last >= r.previousClose ? u'+' : u'-') + QString::number(qAbs(change), 'f', 2) + u'%';
+    const QString changeText =
+        QChar(r.last >= r.previousClose ? u'+' : u'-') + QString::number(qAbs(change), 'f', 2) + u'%';
     return ScriviPagina(formatTime(r.time), formatPrice(r.last, r.decimals), changeText,
                         formatPrice(r.previousClose, r.decimals));
 }

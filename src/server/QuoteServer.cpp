@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <cstdio>
 #include <unistd.h>
@@ -67,6 +68,8 @@ void DemoFeed::page(const QString &symbol, const std::function<void(const Answer
 {
     auto it = symbols_.find(symbol);
     if (it == symbols_.end()) {
+        if (symbols_.size() >= 256)
+            symbols_.clear(); // a walk starts again rather than memory growing
         const qint64 close = qRound64(level(symbol) * (1 + uniform(0.01)) * 100);
         it = symbols_.insert(symbol, {close, close + qRound64(close * uniform(0.005))});
     }
@@ -150,9 +153,14 @@ void QuoteServer::respond(const QByteArray &requestLine, const std::function<voi
         return reply({200, "OK", "text/plain", futuresCode_().toLatin1() + "\r\n"});
     if (path != "/qc/stocks/quotes.aspx")
         return reply(notFound("No such page."));
-    for (const QByteArray &item : query.split('&'))
-        if (item.startsWith("symbols="))
-            return feed_.page(QString::fromUtf8(QByteArray::fromPercentEncoding(item.mid(8))), reply);
+    static const QRegularExpression symbolForm(QStringLiteral("^[A-Za-z0-9^.=_-]{1,32}$"));
+    for (const QByteArray &item : query.split('&')) {
+        if (!item.startsWith("symbols="))
+            continue;
+        const QString symbol = QString::fromUtf8(QByteArray::fromPercentEncoding(item.mid(8)));
+        // Anything else is no market symbol; it never reaches the source or the cache.
+        return symbolForm.match(symbol).hasMatch() ? feed_.page(symbol, reply) : reply(notFound("No such symbol."));
+    }
     reply(notFound("No symbol given."));
 }
 
@@ -187,10 +195,10 @@ void QuoteServer::serve(QTcpSocket *socket)
         const QByteArray requestLine = buffer->left(buffer->indexOf("\r\n"));
         *answered = true;
         timeout->start(2 * IdleTimeoutMs); // room for the source's answer, which may take 10 s
-        respond(requestLine, [socket = QPointer<QTcpSocket>(socket), requestLine](const Answer &a) {
+        respond(requestLine, [socket = QPointer<QTcpSocket>(socket), line = printable(requestLine)](const Answer &a) {
             if (!socket || socket->state() != QAbstractSocket::ConnectedState)
                 return; // the ticker gave up first
-            log(socket, '"' + printable(requestLine) + "\" " + QByteArray::number(a.status) + ' '
+            log(socket, '"' + line + "\" " + QByteArray::number(a.status) + ' '
                     + QByteArray::number(a.body.size()));
             socket->write("HTTP/1.1 " + QByteArray::number(a.status) + ' ' + a.reason + "\r\n"
                           + "Content-Type: " + a.contentType + "\r\n"

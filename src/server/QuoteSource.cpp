@@ -6,6 +6,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTimeZone>
+#include <QTimer>
 #include <cmath>
 
 namespace server {
@@ -32,7 +33,10 @@ Outcome failed(const QString &why)
 QNetworkRequest YahooChart::request(const QString &symbol) const
 {
     QUrl url = base_;
-    url.setPath(url.path() + QStringLiteral("/v8/finance/chart/")
+    QString path = url.path(QUrl::FullyEncoded);
+    while (path.endsWith(u'/'))
+        path.chop(1);
+    url.setPath(path + QStringLiteral("/v8/finance/chart/")
                     + QString::fromLatin1(QUrl::toPercentEncoding(symbol)),
                 QUrl::TolerantMode); // keeps the symbol's %XX as they are
     url.setQuery(QStringLiteral("range=1d&interval=5m"));
@@ -85,9 +89,9 @@ Outcome YahooChart::parse(int status, const QByteArray &body, const QString &sym
 void fetchOnce(QNetworkAccessManager &network, const QuoteSource &source, const QString &symbol, int timeoutMs,
                const std::function<void(const Outcome &)> &done)
 {
-    QNetworkRequest request = source.request(symbol);
-    request.setTransferTimeout(timeoutMs);
-    QNetworkReply *reply = network.get(request);
+    QNetworkReply *reply = network.get(source.request(symbol));
+    // A deadline for the whole answer: a source that trickles bytes must not hold it open.
+    QTimer::singleShot(timeoutMs, reply, &QNetworkReply::abort);
     QObject::connect(reply, &QNetworkReply::finished, reply, [reply, &source, symbol, done] {
         reply->deleteLater();
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
