@@ -178,7 +178,13 @@ private slots:
         run.startProgram({}, QStringLiteral("xcb"));
         QList<QByteArray> main, strips;
         QVERIFY(waitFor([&] { return !(main = windows("Indici by")).isEmpty(); }, 20000));
-        const QPoint placed = where(main[0]);
+        // Placed once it is active and the program has centred it with its frame.
+        QPoint placed;
+        QVERIFY(waitFor([&] {
+            const QPoint before = where(main[0]);
+            QTest::qWait(300);
+            return xdotool({"getactivewindow"}).trimmed() == main[0] && (placed = where(main[0])) == before;
+        }, 10000));
         for (bool above : {true, false}) {
             xdotool({"mousemove", "--window", main[0], "374", "33", "click", "1"}); // "On Top"
             // The window is made anew for the change: look for it again.
