@@ -51,9 +51,6 @@ QByteArray renderPage(const Reading &r)
                         formatPrice(r.previousClose, r.decimals));
 }
 
-} // namespace server
-
-namespace server {
 
 Answer pageAnswer(const QByteArray &page)
 {

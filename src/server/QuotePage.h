@@ -28,9 +28,6 @@ QString formatTime(const QTime &time);
 
 QByteArray renderPage(const Reading &reading);
 
-} // namespace server
-
-namespace server {
 
 // An HTTP answer of the server, before it is written out.
 struct Answer {
