@@ -32,8 +32,6 @@ int fail(const QByteArray &message, int status = 2)
 int check(const QString &symbol, const QString &futuresRoot, const QUrl &upstream)
 {
     const QString sourceSymbol = server::LiveFeed::sourceSymbol(symbol, futuresRoot);
-    if (sourceSymbol.isEmpty())
-        return fail("--futures-contract needs ROOT.EXCHANGE, such as NQ.CME");
     server::YahooChart source(upstream);
     QNetworkAccessManager network;
     int status = 1;
@@ -96,6 +94,8 @@ int main(int argc, char *argv[])
         std::printf("%s\n", qPrintable(server::futuresCode(server::frontContract(day))));
         return 0;
     }
+    if (server::contractSymbol({3, 2000}, futuresRoot).isEmpty())
+        return fail("--futures-contract needs ROOT.EXCHANGE, such as NQ.CME");
     if (parser.isSet(checkOption))
         return check(parser.value(checkOption).trimmed(), futuresRoot, upstreamUrl);
 
@@ -106,8 +106,6 @@ int main(int argc, char *argv[])
     const int idleSeconds = parser.value(idle).toInt(&ok);
     if (!ok || idleSeconds < 0 || idleSeconds > 86400)
         return fail("--idle-exit needs a whole number of seconds up to 86400");
-    if (server::contractSymbol({3, 2000}, futuresRoot).isEmpty())
-        return fail("--futures-contract needs ROOT.EXCHANGE, such as NQ.CME");
 
     std::unique_ptr<server::YahooChart> source; // outlives the feed, whose cache asks it
     std::unique_ptr<server::Feed> quotes;

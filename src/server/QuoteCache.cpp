@@ -23,7 +23,7 @@ void QuoteCache::page(const QString &symbol, const std::function<void(const Answ
         makeRoom();
     Entry &e = entries_[symbol];
     e.askedAt = clock_();
-    if (!e.busy && clock_() >= e.dueAt)
+    if (!e.busy && e.askedAt >= e.dueAt)
         fetch(symbol); // answers later, never from within this call
     // Nothing to show yet: wait for the source's answer rather than turn the ticker away.
     if (e.busy && e.page.isEmpty() && !e.unknown && e.waiting.size() < MaxWaiting)
