@@ -158,6 +158,7 @@ private slots:
                                                 + rec("16:02", "9503,34", "- 0,52 %", "9400,00")
                                                 + rec("16:06", "9503,34", "+ 0,33 %", "9600,00"));
         // A failed append is told once per run of failures, and polling goes on.
+        w.desktop.notes.clear(); // the page without a price was told as a failed poll
         QVERIFY(QFile::remove(w.home.file("Nasdaq.txt")) && QDir(w.home.path()).mkdir("Nasdaq.txt"));
         QVERIFY(w.poll("16:07|1.00|0.01|1.00") && w.poll("16:08|1.00|0.02|1.00"));
         QCOMPARE(w.desktop.notes.size(), 1);
@@ -244,6 +245,124 @@ private slots:
         QCOMPARE(strip()->findChild<QLabel *>("Label2")->text(), "Fut");
         QVERIFY(w.poll("16:01|1.00|0.10|1.00"));
         QCOMPARE(firstLine(w.server.requests.last()), quoteLine("CZ26"));
+    }
+
+    // A run of failed polls is told once, shown in the tooltips and, from the third, by the
+    // grey text of stale values; a good poll ends it, and the next failure is told again.
+    void feedFailures_data()
+    {
+        QTest::addColumn<QByteArray>("answer"); // "refuse": nothing listens; "hold": never answered
+        QTest::addColumn<QString>("why");
+        QTest::newRow("refused") << QByteArray("refuse") << "connessione rifiutata";
+        QTest::newRow("no answer") << QByteArray("hold") << "nessuna risposta in tempo";
+        QTest::newRow("503") << QByteArray("HTTP/1.1 503 No\r\n\r\n") << "risposta HTTP 503";
+        QTest::newRow("cut") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nab")
+                             << "risposta incompleta o non valida";
+        QTest::newRow("no values") << httpAnswer("<html></html>") << "pagina senza quotazione";
+    }
+    void feedFailures()
+    {
+        QFETCH(QByteArray, answer); QFETCH(QString, why);
+        qputenv("QUOTARO_NOW", "2026-12-07T10:00:00-05:00"); // a Monday, market open
+        Principale w;
+        choose(w, 1);
+        QVERIFY(w.poll("10:00|1.00|0.10|0.90"));
+        ScriptedServer good(ScriptedServer::reply(httpAnswer(ScriviPagina("10:05", "1.00", "0.20", "0.90"))));
+        const QString notice = "Nessuna quotazione da " + w.server.address() + ": " + why;
+        if (answer == "refuse")
+            w.server.close();
+        else
+            w.server.handler = answer == "hold" ? ScriptedServer::Handler() : ScriptedServer::reply(answer);
+        w.get<QTimer>("Timer2")->setInterval(50);
+        w.click("Titolo2");
+        QLineEdit *value = w.box("Text2"), *copy = strip()->findChild<QLineEdit *>("Text2");
+        QVERIFY(waitFor([&] { return Fermo(value) && Fermo(copy); }));
+        QCOMPARE(w.desktop.notes, QStringList{notice}); // told once, though three polls failed
+        QCOMPARE(value->palette().color(QPalette::Text), QColor(0x50, 0x50, 0x50));
+        QCOMPARE(Sfondo(value), QColor(128, 255, 128)); // the rise colour stays
+        QVERIFY(value->toolTip().startsWith(notice + " (dalle ") && value->toolTip().contains("\nDati fermi dalle "));
+        QVERIFY(copy->toolTip().startsWith("Valore attuale\n" + notice));
+        QVERIFY(w.desktop.starts.isEmpty()); // an address the user set: no server started
+        qputenv("QUOTARO_QUOTE_SERVER", good.address().toLatin1());
+        QVERIFY(waitFor([&] { return !Fermo(value) && !Fermo(copy) && value->text() == " 1,00"; }));
+        QCOMPARE(value->toolTip(), "");
+        QCOMPARE(copy->toolTip(), "Valore attuale");
+        good.close();
+        QVERIFY(waitFor([&] { return w.desktop.notes.size() == 2; }));
+        qunsetenv("QUOTARO_NOW");
+    }
+
+    // Values that stop changing while the market is open are stale (the voice says so);
+    // with the market closed they are not, and the tooltip says it is closed.
+    void frozenFeedAndClosedMarket()
+    {
+        qputenv("QUOTARO_NOW", "2026-12-07T10:00:00-05:00");
+        Principale w;
+        choose(w, 1);
+        QVERIFY(w.poll("10:00|1.00|0.10|0.90"));
+        const QString since = QDateTime::fromString("2026-12-07T10:00:00-05:00", Qt::ISODate).toLocalTime()
+                                  .toString("HH:mm");
+        w.get<QCheckBox>("Check3")->click();
+        qputenv("QUOTARO_NOW", "2026-12-07T10:15:00-05:00");
+        w.get<QTimer>("TimerVoce")->start(5);
+        QVERIFY(waitFor([&] { return w.desktop.spoken.size() >= 2; }));
+        QCOMPARE(w.desktop.spoken[1], "ore  10:00, Nasdaq, + 0,10 %, dati non aggiornati");
+        QCOMPARE(w.box("Text1")->toolTip(), "Dati fermi dalle " + since);
+        qputenv("QUOTARO_NOW", "2026-12-12T10:15:00-05:00"); // Saturday
+        QVERIFY(waitFor([&] { return !Fermo(w.box("Text1")); }));
+        QCOMPARE(w.box("Text1")->toolTip(), "Mercato chiuso (ultima risposta alle " + since + ")");
+        qunsetenv("QUOTARO_NOW");
+    }
+
+    // With the built-in server refusing, the local server is started, at most once a minute.
+    void localServerStarted()
+    {
+        QTcpSocket probe;
+        probe.connectToHost("127.0.0.1", 41780);
+        if (probe.waitForConnected(1000))
+            QSKIP("something listens on the built-in server's port here");
+        QTemporaryDir bin; // a stand-in server on PATH
+        QVERIFY(QFile::copy("/bin/true", bin.filePath("quotaro-server")));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
+        Principale w("3");
+        qunsetenv("QUOTARO_QUOTE_SERVER");
+        w.get<QTimer>("Timer2")->setInterval(50);
+        w.click("Titolo2");
+        QVERIFY(waitFor([&] { return Fermo(w.box("Text1")); })); // three refusals
+        qputenv("PATH", path);
+        QCOMPARE(w.desktop.starts.size(), 1);
+        QCOMPARE(w.desktop.starts[0].program, bin.filePath("quotaro-server"));
+        QCOMPARE(w.desktop.starts[0].arguments, QStringList({"--feed", "live", "--idle-exit", "600"}));
+        QCOMPARE(w.desktop.notes, QStringList{"Nessuna quotazione da 127.0.0.1:41780: connessione rifiutata"});
+    }
+
+    // The futures code is asked for again after a good poll when the start-up request got
+    // none, and once a day after midnight in New York.
+    void futuresCodeAskedAgain()
+    {
+        qputenv("QUOTARO_NOW", "2026-12-07T10:00:00-05:00");
+        int codes = 0, quotes = 0;
+        Principale w("", true, true, [&](QTcpSocket *s, const QByteArray &request) {
+            const bool fut = request.startsWith("GET /browser/fut.txt");
+            s->write(!fut ? httpAnswer(ScriviPagina("10:0" + QString::number(++quotes), "1.00", "0.10", "0.90"))
+                     : codes++ ? httpAnswer("CZ26") : QByteArray("HTTP/1.1 404 No\r\n\r\n"));
+            s->disconnectFromHost();
+        });
+        auto pollOnce = [&](int n) {
+            w.click("Titolo2"), w.click("Titolo2");
+            return waitFor([&] { return w.box("Text1")->text() == " 10:0" + QString::number(n); });
+        };
+        QVERIFY(waitFor([&] { return codes == 1; }) && pollOnce(1));
+        QVERIFY(waitFor([&] { return Principale::window<Form3>() && Principale::window<Form3>()->isVisible(); }));
+        QVERIFY(pollOnce(2));
+        qputenv("QUOTARO_NOW", "2026-12-08T00:01:00-05:00");
+        QVERIFY(pollOnce(3) && waitFor([&] { return codes == 3; }));
+        QStringList order;
+        for (const QByteArray &request : w.server.requests)
+            order << (request.startsWith("GET /browser") ? "fut" : "quote");
+        QCOMPARE(order, QStringList({"fut", "quote", "fut", "quote", "quote", "fut"}));
+        qunsetenv("QUOTARO_NOW");
     }
 
     void italianButtons()

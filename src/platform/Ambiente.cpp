@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <unistd.h>
 
 namespace platform {
 
@@ -110,14 +111,61 @@ ServerAddress parseServer(const QString &text)
     return address;
 }
 
+namespace {
+ServerAddress serverFrom(const char *variable)
+{
+    const QString set = qEnvironmentVariable(variable);
+    ServerAddress address = parseServer(set.isEmpty() ? QString::fromLatin1(DefaultServer) : set);
+    address.builtIn = set.isEmpty();
+    return address;
+}
+} // namespace
+
 ServerAddress quoteServer()
 {
-    return parseServer(envOr("QUOTARO_QUOTE_SERVER", QString::fromLatin1(DefaultServer)));
+    return serverFrom("QUOTARO_QUOTE_SERVER");
 }
 
 ServerAddress futuresServer()
 {
-    return parseServer(envOr("QUOTARO_FUTURES_SERVER", QString::fromLatin1(DefaultServer)));
+    return serverFrom("QUOTARO_FUTURES_SERVER");
+}
+
+std::optional<uint> foreignListenerIn(const QByteArray &table, quint16 port, uint self)
+{
+    // "sl local_address rem_address st ... uid ...": a listening entry (state 0A) on
+    // the port, whatever local address it took.
+    const QByteArray suffix = ':' + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    for (const QByteArray &line : table.split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 8 || fields[3] != "0A" || !fields[1].endsWith(suffix))
+            continue;
+        bool ok = false;
+        const uint uid = fields[7].toUInt(&ok);
+        if (ok && uid != self && uid != 0)
+            return uid;
+    }
+    return std::nullopt;
+}
+
+std::optional<uint> foreignListener(quint16 port)
+{
+    for (const char *name : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        QFile table(QString::fromLatin1(name));
+        if (!table.open(QIODevice::ReadOnly))
+            continue;
+        if (const std::optional<uint> uid = foreignListenerIn(table.readAll(), port, ::getuid()))
+            return uid;
+    }
+    return std::nullopt;
+}
+
+QString localServerProgram()
+{
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/quotaro-server");
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    return QStandardPaths::findExecutable(QStringLiteral("quotaro-server"));
 }
 
 QString browserProgram()
@@ -133,6 +181,12 @@ QString editorProgram()
 QString selfExecutable()
 {
     return QCoreApplication::applicationFilePath();
+}
+
+QDateTime now()
+{
+    const QDateTime fixed = QDateTime::fromString(qEnvironmentVariable("QUOTARO_NOW"), Qt::ISODate);
+    return fixed.isValid() ? fixed : QDateTime::currentDateTime();
 }
 
 int pollIntervalOverride()

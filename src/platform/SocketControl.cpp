@@ -41,12 +41,17 @@ void SocketControl::Connect(const QString &host, quint16 port)
         emit connected();
     });
     connect(socket, &QTcpSocket::readyRead, this, &SocketControl::dataArrived);
-    connect(socket, &QTcpSocket::disconnected, this, [this] { finish(peerClosedInOrder()); });
+    connect(socket, &QTcpSocket::disconnected, this,
+            [this] { finish(peerClosedInOrder() ? std::nullopt : std::optional(Failure::Lost)); });
     connect(socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
         // Qt reports a reset on reading like an orderly end, as RemoteHostClosedError;
         // disconnected() follows, and the TCP state tells the two apart there.
-        if (error != QAbstractSocket::RemoteHostClosedError)
-            finish(false);
+        if (error == QAbstractSocket::ConnectionRefusedError)
+            finish(Failure::Refused);
+        else if (error == QAbstractSocket::HostNotFoundError)
+            finish(Failure::HostNotFound);
+        else if (error != QAbstractSocket::RemoteHostClosedError)
+            finish(Failure::Lost);
     });
     socket->connectToHost(host, port);
 }
@@ -74,13 +79,13 @@ bool SocketControl::peerClosedInOrder() const
     return ::getsockopt(stateFd_, IPPROTO_TCP, TCP_INFO, &info, &size) == 0 && info.tcpi_state == TCP_CLOSE_WAIT;
 }
 
-void SocketControl::finish(bool inOrder)
+void SocketControl::finish(std::optional<Failure> failure)
 {
     QTcpSocket *ended = socket_;
-    if (inOrder)
+    if (!failure)
         emit closed();
     else
-        emit failed();
+        emit failed(*failure);
     if (socket_ == ended) // unless a handler has already moved on to another connection
         Close();
 }

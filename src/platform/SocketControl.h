@@ -1,12 +1,14 @@
 #pragma once
 // An asynchronous TCP client with the operations and events a transfer relies on:
 // Close, Connect, SendData, GetData; connected, dataArrived, and one end event:
-// closed() when the server ended the connection in order, failed() for every other end.
+// closed() when the server ended the connection in order, failed() for every other end,
+// with what went wrong.
 // Every Connect makes a fresh socket; Close abandons the current one so that its
 // events never reach the handlers.
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <optional>
 
 class QTcpSocket;
 
@@ -15,6 +17,10 @@ namespace platform {
 class SocketControl : public QObject {
     Q_OBJECT
 public:
+    // Why a connection ended other than in order.
+    enum class Failure { Refused, HostNotFound, Lost };
+    Q_ENUM(Failure)
+
     explicit SocketControl(QObject *parent = nullptr);
     ~SocketControl() override;
 
@@ -33,10 +39,11 @@ signals:
     // The server sent its end of the stream (FIN): the answer is whole.
     void closed();
     // Connection refused or lost, a reset, a failed send or any other socket error.
-    void failed();
+    void failed(platform::SocketControl::Failure why);
 
 private:
-    void finish(bool inOrder);
+    // Nothing: the server ended the connection in order.
+    void finish(std::optional<Failure> failure);
     bool peerClosedInOrder() const;
 
     QTcpSocket *socket_ = nullptr;

@@ -102,3 +102,12 @@ std::optional<QByteArray> CorpoRisposta(const QByteArray &risposta)
         return std::nullopt;
     return dopo.first(lunghezza).toByteArray();
 }
+
+QString MotivoRisposta(const QByteArray &risposta)
+{
+    static const QRegularExpression Stato(QStringLiteral("\\AHTTP/1\\.[0-9] ([0-9]{3})[ \\r]"));
+    const QRegularExpressionMatch stato = Stato.match(QString::fromLatin1(risposta.left(20)));
+    if (stato.hasMatch() && !stato.captured(1).startsWith(u'2'))
+        return QStringLiteral("risposta HTTP ") + stato.captured(1);
+    return QStringLiteral("risposta incompleta o non valida");
+}

@@ -22,3 +22,7 @@ QByteArray TestoRichiesta(const QString &percorso, const QString &host);
 //   that differ, give nothing;
 // - with neither header the body is everything after the header block.
 std::optional<QByteArray> CorpoRisposta(const QByteArray &risposta);
+
+// Why CorpoRisposta refused an answer, in the words the user reads: "risposta HTTP 503"
+// for a whole status line of another status, else "risposta incompleta o non valida".
+QString MotivoRisposta(const QByteArray &risposta);

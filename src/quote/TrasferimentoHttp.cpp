@@ -11,7 +11,12 @@ TrasferimentoHttp::TrasferimentoHttp(QObject *parent)
     connect(Socket, &platform::SocketControl::connected, this, &TrasferimentoHttp::Connesso);
     connect(Socket, &platform::SocketControl::dataArrived, this, [this] { Accoda(Socket->GetData()); });
     connect(Socket, &platform::SocketControl::closed, this, &TrasferimentoHttp::ChiusoDalServer);
-    connect(Socket, &platform::SocketControl::failed, this, &TrasferimentoHttp::Abbandona);
+    connect(Socket, &platform::SocketControl::failed, this, [this](platform::SocketControl::Failure perche) {
+        using F = platform::SocketControl::Failure;
+        Fallisce(perche == F::Refused        ? MotivoRifiutata
+                 : perche == F::HostNotFound ? QStringLiteral("server non trovato")
+                                             : QStringLiteral("connessione interrotta"));
+    });
 }
 
 void TrasferimentoHttp::Avvia(const platform::ServerAddress &server, const QString &percorso)
@@ -37,7 +42,7 @@ void TrasferimentoHttp::Connesso()
 bool TrasferimentoHttp::Accoda(const QByteArray &dati)
 {
     if (BufferRisposta.size() + dati.size() > LimiteRisposta) {
-        Abbandona();
+        Fallisce(QStringLiteral("risposta troppo lunga"));
         return false;
     }
     BufferRisposta += dati;
@@ -49,7 +54,14 @@ void TrasferimentoHttp::ChiusoDalServer()
     if (!Accoda(Socket->GetData()))
         return;
     const std::optional<QByteArray> corpo = CorpoRisposta(BufferRisposta);
+    if (!corpo)
+        return Fallisce(MotivoRisposta(BufferRisposta));
     Abbandona();
-    if (corpo)
-        emit Chiusa(QString::fromLatin1(*corpo));
+    emit Chiusa(QString::fromLatin1(*corpo));
+}
+
+void TrasferimentoHttp::Fallisce(const QString &motivo)
+{
+    Abbandona();
+    emit Fallita(motivo);
 }

@@ -8,10 +8,10 @@
 #include <QString>
 
 #include "platform/Ambiente.h"
+#include "platform/SocketControl.h"
 
-namespace platform {
-class SocketControl;
-}
+// The reason given when the server refused the connection (nothing listens there).
+inline const QString MotivoRifiutata = QStringLiteral("connessione rifiutata");
 
 class TrasferimentoHttp : public QObject {
     Q_OBJECT
@@ -27,6 +27,9 @@ public:
     // Drops the transfer under way: its answer never arrives (no signal).
     void Abbandona();
 
+    // A transfer has been started and has not ended yet.
+    bool InCorso() const { return !Richiesta.isEmpty(); }
+
     // What has come of the answer under way; empty and freed between transfers.
     const QByteArray &Ricevuti() const { return BufferRisposta; }
 
@@ -34,11 +37,15 @@ signals:
     // Once per transfer that ended well: the body of the answer, one character per byte
     // (QString::fromLatin1), already decoded when it was chunked.
     void Chiusa(const QString &corpo);
+    // Once per transfer that ended otherwise (not for one abandoned by the program): why,
+    // in the words the user reads ("connessione rifiutata", "risposta HTTP 503").
+    void Fallita(const QString &motivo);
 
 private:
     void Connesso();
     bool Accoda(const QByteArray &dati);
     void ChiusoDalServer();
+    void Fallisce(const QString &motivo);
 
     platform::SocketControl *Socket;
     QByteArray Richiesta;

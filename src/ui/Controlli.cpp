@@ -141,3 +141,18 @@ void MostraTesto(QLineEdit *casella, const QString &testo)
     casella->setText(testo);
     casella->setCursorPosition(0);
 }
+
+void MostraFermo(QLineEdit *casella, bool fermo)
+{
+    QPalette palette = casella->palette();
+    palette.setColor(QPalette::Text, fermo ? QColor(0x50, 0x50, 0x50) : QColor(Qt::black));
+    casella->setPalette(palette);
+    QFont carattere = casella->font();
+    carattere.setItalic(fermo);
+    casella->setFont(carattere);
+}
+
+bool Fermo(const QLineEdit *casella)
+{
+    return casella->font().italic();
+}

@@ -63,5 +63,11 @@ QWidget *CreaRettangolo(QWidget *padre, const QColor &colore);
 // Gives each control its name as object name, so it can be found by it.
 void NominaControlli(std::initializer_list<std::pair<QObject *, const char *>> controlli);
 
+// The look of a value box whose reading is stale: dark grey italic text on the same
+// background (readable on the rise and fall colours, and not by colour alone); black
+// upright text again once fresh.
+void MostraFermo(QLineEdit *casella, bool fermo);
+bool Fermo(const QLineEdit *casella);
+
 // Shows a text in a value box from its start, so a long value keeps its sign in view.
 void MostraTesto(QLineEdit *casella, const QString &testo);

@@ -185,6 +185,7 @@ void Form1::CollegaEventi()
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
     connect(WscHttp, &TrasferimentoHttp::Chiusa, this, &Form1::WscHttp_Close);
+    connect(WscHttp, &TrasferimentoHttp::Fallita, this, &Form1::QuotazioneFallita);
     connect(Aggiorna, &QAction::triggered, this, &Form1::Aggiorna_Click);
     connect(MSChart1, &GraficoIndice::PuntoSelezionato, this, &Form1::MSChart1_PointSelected);
     connect(salva, &QAction::triggered, this, &Form1::salva_Click);
@@ -194,6 +195,7 @@ void Form1::CollegaEventi()
     connect(TimerVoce, &QTimer::timeout, this, &Form1::TimerVoce_Timer);
     connect(Check3, &QCheckBox::clicked, this, &Form1::Check3_Click);
     connect(Winsock1, &TrasferimentoHttp::Chiusa, this, &Form1::Winsock1_Close);
+    connect(Winsock1, &TrasferimentoHttp::Fallita, this, &Form1::Winsock1_Fallita);
     connect(Check2, &QCheckBox::clicked, this, &Form1::Check2_Click);
     connect(TopBar, &QAction::triggered, this, &Form1::TopBar_Click);
     connect(basso, &QAction::triggered, this, &Form1::basso_Click);

@@ -4,8 +4,12 @@
 // followed index; the logic it calls lives in the subsystem folders, and its handlers,
 // named as the program has always named them, are split by concern over the
 // Form1*.cpp files of this folder (start-up, quote, history, voice, futures code).
+#include <QDateTime>
 #include <QMainWindow>
 #include <QString>
+
+#include "platform/Ambiente.h"
+#include "quote/StatoQuotazioni.h"
 
 class QAction;
 class QCheckBox;
@@ -64,6 +68,16 @@ private:
     void Timer2_Timer();
     void WscHttp_Close(const QString &corpo);
     void AggiornaQuotazione(const Quotazione &q);
+    // A poll that brought no values: told once per run of failures.
+    void QuotazioneFallita(const QString &motivo);
+    // Why nothing may be sent to a server (the built-in one's port held by another user);
+    // empty when it may.
+    QString ServerNonFidato(const platform::ServerAddress &server) const;
+    // Starts the local quote server when the built-in one refused the connection.
+    void AvviaServerLocale(const platform::ServerAddress &server, const QString &motivo);
+    // Fresh, stale or closed market: the boxes' look and tooltips, here and in the strip.
+    void MostraStato();
+    void AggiornaSuggerimenti();
 
     // History and chart.
     QString FileStorico() const;
@@ -83,6 +97,9 @@ private:
     // Futures code.
     void Command2_Click();
     void Winsock1_Close(const QString &corpo);
+    void Winsock1_Fallita(const QString &motivo);
+    // Asks for the futures code again after a good poll, while today's (New York) is not known.
+    void RichiediFuturesSeServe();
     void Form3_CodiceSalvato(const QString &codice);
 
     // Window behaviour.
@@ -144,6 +161,16 @@ private:
     QString ArgomentoComando;
     // An append failed and the user has been told; quiet until one succeeds again.
     bool StoricoInErrore = false;
+    // The state of the quote feed, and what the boxes' tooltips say of it.
+    StatoQuotazioni Stato;
+    QString SuggerimentoDati;
+    // The last time the local quote server was started (at most once a minute).
+    QDateTime UltimoAvvioServer;
+    // The futures code: whether this instance asks for it (started without an argument),
+    // the New York date of the last code received, and when a retry may be made.
+    bool FuturesRichiesti = false;
+    QDate GiornoCodiceFutures;
+    QDateTime ProssimaRichiestaFutures;
     // Centred before the window system told the frame's size: centred again once it has.
     bool CentraConCornice = true;
 

@@ -1,5 +1,6 @@
 // Futures-code download of the main window.
 #include "futures/CodiceFutures.h"
+#include "market/Calendario.h"
 #include "platform/Ambiente.h"
 #include "platform/Desktop.h"
 #include "quote/TrasferimentoHttp.h"
@@ -9,12 +10,40 @@
 
 void Form1::Command2_Click()
 {
-    Winsock1->Avvia(platform::futuresServer(), PercorsoFutures);
+    FuturesRichiesti = true;
+    const platform::ServerAddress server = platform::futuresServer();
+    if (const QString rifiuto = ServerNonFidato(server); !rifiuto.isEmpty())
+        return Winsock1_Fallita(rifiuto);
+    Winsock1->Avvia(server, PercorsoFutures);
+}
+
+void Form1::Winsock1_Fallita(const QString &motivo)
+{
+    // Asked again after a good poll: at once after the start-up request, then every ten
+    // minutes at most, so a missing code never costs a request per poll.
+    if (GiornoCodiceFutures.isValid() || ProssimaRichiestaFutures.isValid())
+        ProssimaRichiestaFutures = platform::now().addSecs(600);
+    else
+        ProssimaRichiestaFutures = platform::now();
+    AvviaServerLocale(platform::futuresServer(), motivo);
+}
+
+void Form1::RichiediFuturesSeServe()
+{
+    const QDateTime adesso = platform::now();
+    if (!FuturesRichiesti || Winsock1->InCorso() || GiornoCodiceFutures == market::DataNewYork(adesso)
+        || (ProssimaRichiestaFutures.isValid() && adesso < ProssimaRichiestaFutures))
+        return;
+    Command2_Click();
 }
 
 void Form1::Winsock1_Close(const QString &corpo)
 {
     const QString codice = EstraiCodice(corpo);
+    if (codice.isEmpty())
+        return Winsock1_Fallita(QStringLiteral("codice non valido"));
+    GiornoCodiceFutures = market::DataNewYork(platform::now());
+    ProssimaRichiestaFutures = {};
     // Compared with the futures entry's own code, whichever index is followed now.
     if (!CodiceNuovo(codice, CodiceFutures))
         return;

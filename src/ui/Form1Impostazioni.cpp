@@ -90,6 +90,8 @@ void Form1::AvviaPolling()
 {
     Titolo2->setText(CaptionStop);
     Timer2->start();
+    // Started again by the user: an answer still under way is dropped, not late.
+    WscHttp->Abbandona();
     Timer2_Timer();
 }
 

@@ -1,10 +1,14 @@
-// The quote poll of the main window: tick, answer, update.
+// The quote poll of the main window: tick, answer, update, and what the user is told
+// of the feed (no answer, stale values, a closed market).
 #include <QCheckBox>
 #include <QLineEdit>
 
+#include "market/Calendario.h"
 #include "platform/Ambiente.h"
+#include "platform/Desktop.h"
 #include "quote/Quotazione.h"
 #include "quote/TrasferimentoHttp.h"
+#include "shell/Impostazioni.h"
 #include "ui/Controlli.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
@@ -12,13 +16,28 @@
 
 void Form1::Timer2_Timer()
 {
+    // An answer still under way at the next tick did not come in time.
+    if (WscHttp->InCorso())
+        QuotazioneFallita(QStringLiteral("nessuna risposta in tempo"));
+    const platform::ServerAddress server = platform::quoteServer();
+    if (const QString rifiuto = ServerNonFidato(server); !rifiuto.isEmpty()) {
+        WscHttp->Abbandona();
+        QuotazioneFallita(rifiuto);
+        return;
+    }
     // A tick abandons any answer still under way.
-    WscHttp->Avvia(platform::quoteServer(), PercorsoQuotazione(Simbolo));
+    WscHttp->Avvia(server, PercorsoQuotazione(Simbolo));
 }
 
 void Form1::WscHttp_Close(const QString &corpo)
 {
-    AggiornaQuotazione(EstraiQuotazione(corpo));
+    const Quotazione q = EstraiQuotazione(corpo);
+    AggiornaQuotazione(q);
+    if (q.Valore.isEmpty())
+        return QuotazioneFallita(QStringLiteral("pagina senza quotazione"));
+    Stato.Riuscita(platform::now(), q.Ora);
+    MostraStato();
+    RichiediFuturesSeServe();
 }
 
 void Form1::AggiornaQuotazione(const Quotazione &q)
@@ -45,4 +64,57 @@ void Form1::AggiornaQuotazione(const Quotazione &q)
     AccodaStorico();
     if (Check1->isChecked())
         Command1_Click();
+}
+
+void Form1::QuotazioneFallita(const QString &motivo)
+{
+    const platform::ServerAddress server = platform::quoteServer();
+    if (Stato.Fallita(platform::now(), motivo))
+        desktop_.notify(QStringLiteral("Quotaro"), AvvisoNessunaQuotazione(server.text(), motivo));
+    AvviaServerLocale(server, motivo);
+    MostraStato();
+}
+
+QString Form1::ServerNonFidato(const platform::ServerAddress &server) const
+{
+    if (!server.builtIn)
+        return {};
+    const std::optional<uint> altro = platform::foreignListener(server.port);
+    return altro ? QStringLiteral("la porta %1 è di un altro utente (uid %2)").arg(server.port).arg(*altro) : QString();
+}
+
+void Form1::AvviaServerLocale(const platform::ServerAddress &server, const QString &motivo)
+{
+    const QDateTime adesso = platform::now();
+    if (!server.builtIn || motivo != MotivoRifiutata
+        || (UltimoAvvioServer.isValid() && UltimoAvvioServer.secsTo(adesso) < 60))
+        return;
+    const QString programma = platform::localServerProgram();
+    if (programma.isEmpty())
+        return;
+    UltimoAvvioServer = adesso;
+    // It ends by itself after ten minutes without a request.
+    desktop_.startProgram(programma, {QStringLiteral("--feed"), QStringLiteral("live"),
+                                      QStringLiteral("--idle-exit"), QStringLiteral("600")});
+}
+
+void Form1::MostraStato()
+{
+    const market::StatoDati stato =
+        market::ValutaDati(platform::now(), NomeIndice == NomeFutures ? market::Mercato::Futures : market::Mercato::Indice,
+                           Stato.UltimoCambio, Stato.Fallimenti);
+    const bool fermi = stato == market::StatoDati::Fermi;
+    for (QLineEdit *casella : {Text1, Text2, Text3, Text4})
+        MostraFermo(casella, fermi);
+    FinestraRidotta().CopiaValori({Text1, Text2, Text3, Text4});
+    SuggerimentoDati = SuggerimentoQuotazioni(Stato, fermi, stato == market::StatoDati::MercatoChiuso,
+                                              platform::quoteServer().text());
+    AggiornaSuggerimenti();
+}
+
+void Form1::AggiornaSuggerimenti()
+{
+    for (QLineEdit *casella : {Text1, Text2, Text3, Text4})
+        casella->setToolTip(SuggerimentoDati);
+    FinestraRidotta().ImpostaSuggerimento(SuggerimentoDati);
 }

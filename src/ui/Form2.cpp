@@ -26,19 +26,16 @@ Form2::Form2(platform::Desktop &desktop, QWidget *principale)
     Posiziona(Label2, 45, 90, 375, 195);
 
     Text1 = CreaCasella(this, 8.25);
-    Text1->setToolTip(QStringLiteral("Ora attuale USA"));
     Posiziona(Text1, 405, 45, 735, 285);
     Shape2 = CreaRettangolo(this, QColor(0, 0, 255));
     Posiziona(Shape2, 510, 315, 240, 75);
     Text4 = CreaCasella(this, 8.25);
-    Text4->setToolTip(QStringLiteral("Fixing ultimo valore"));
     Posiziona(Text4, 1170, 45, 1005, 285);
     Text3 = CreaCasella(this, 8.25);
-    Text3->setToolTip(QStringLiteral("Variazione percentuale"));
     Posiziona(Text3, 2205, 45, 915, 285);
     Text2 = CreaCasella(this, 8.25);
-    Text2->setToolTip(QStringLiteral("Valore attuale"));
     Posiziona(Text2, 3150, 45, 1005, 285);
+    ImpostaSuggerimento(QString());
 
     Text5 = new QLineEdit(this);
     ImpostaSfondo(Text5, QColor(255, 255, 192));
@@ -100,8 +97,19 @@ void Form2::CopiaValori(std::initializer_list<const QLineEdit *> principali)
     for (const QLineEdit *principale : principali)
         MostraTesto(*copia++, principale->text());
     copia = copie;
-    for (const QLineEdit *principale : principali)
-        ImpostaSfondo(*copia++, Sfondo(principale));
+    for (const QLineEdit *principale : principali) {
+        ImpostaSfondo(*copia, Sfondo(principale));
+        MostraFermo(*copia++, Fermo(principale));
+    }
+}
+
+void Form2::ImpostaSuggerimento(const QString &testo)
+{
+    const std::pair<QLineEdit *, QString> caselle[] = {
+        {Text1, QStringLiteral("Ora attuale USA")}, {Text4, QStringLiteral("Fixing ultimo valore")},
+        {Text3, QStringLiteral("Variazione percentuale")}, {Text2, QStringLiteral("Valore attuale")}};
+    for (const auto &[casella, proprio] : caselle)
+        casella->setToolTip(testo.isEmpty() ? proprio : proprio + u'\n' + testo);
 }
 
 double Form2::SinistraBarra() const

@@ -18,8 +18,10 @@ public:
 
     // The first three letters of the followed index's name.
     void MostraIndice(const QString &nome);
-    // The texts and colours of the main window's Text1 to Text4, in that order.
+    // The texts, colours and stale look of the main window's Text1 to Text4, in that order.
     void CopiaValori(std::initializer_list<const QLineEdit *> principali);
+    // What the boxes' tooltips add to their own texts (the state of the data); empty: nothing.
+    void ImpostaSuggerimento(const QString &testo);
     // The activity bar's left, in twips.
     double SinistraBarra() const;
     void SpostaBarra(double sinistra);
