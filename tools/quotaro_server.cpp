@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "quote/Quotazione.h"
+#include "market/Calendario.h"
 #include "market/Futures.h"
 #include "server/QuoteServer.h"
 
@@ -143,7 +144,7 @@ int main(int argc, char *argv[])
     const QString fixedCode = parser.value(code);
     server::QuoteServer http(*quotes, [fixedCode] {
         return fixedCode.isEmpty()
-            ? market::futuresCode(market::frontContract(server::easternDate(QDateTime::currentDateTimeUtc())))
+            ? market::futuresCode(market::frontContract(market::DataNewYork(QDateTime::currentDateTimeUtc())))
             : fixedCode;
     });
     QString error;
