@@ -1,4 +1,4 @@
-// The quote server: the futures calendar, US Eastern quote times, the source's answers as
+// The quote server: futures symbols at the source, US Eastern quote times, the source's answers as
 // they come, the shared cache in front of a loopback stand-in for the source, and the
 // systemd units with a socket passed by socket activation.
 #include <QProcess>
@@ -7,7 +7,7 @@
 
 #include "TestSupport.h"
 #include "quote/Quotazione.h"
-#include "server/FuturesCalendar.h"
+#include "market/Futures.h"
 #include "server/QuoteServer.h"
 
 using namespace server;
@@ -66,22 +66,6 @@ private slots:
         cache = std::make_unique<QuoteCache>(source, options, [this] { return now; });
     }
 
-    void calendar_data()
-    {
-        QTest::addColumn<QString>("day"); QTest::addColumn<QString>("code");
-        const char *rows[][2] = {{"2026-12-06", "CZ26"}, {"2026-12-09", "CZ26"}, {"2026-12-10", "CH27"},
-            {"2027-01-01", "CH27"}, {"2027-03-10", "CH27"}, {"2027-03-11", "CM27"}, {"2026-06-10", "CM26"},
-            {"2026-06-11", "CU26"}, {"2026-09-10", "CZ26"}, {"2099-12-31", "CH00"}};
-        for (const auto &r : rows)
-            QTest::newRow(r[0]) << r[0] << r[1];
-    }
-    void calendar()
-    {
-        QFETCH(QString, day); QFETCH(QString, code);
-        QCOMPARE(futuresCode(frontContract(QDate::fromString(day, Qt::ISODate))), code);
-        QCOMPARE(LiveFeed::sourceSymbol(code, "NQ.CME"), "NQ" + code.mid(1) + ".CME");
-    }
-
     // The hour around both changes of 2026, and what stays the ticker's own symbol.
     void easternTimes()
     {
@@ -92,6 +76,7 @@ private slots:
             QCOMPARE(formatTime(easternTime(QDateTime::fromString(r[0], Qt::ISODate))), r[1]);
         for (const char *symbol : {"^IXIC", "CX26", "CZ2", "cz26"})
             QCOMPARE(LiveFeed::sourceSymbol(symbol, "NQ.CME"), symbol);
+        QCOMPARE(LiveFeed::sourceSymbol("CZ26", "NQ.CME"), "NQZ26.CME");
         QCOMPARE(LiveFeed::sourceSymbol("CZ26", "NQ"), QString());
     }
 
@@ -181,7 +166,7 @@ private slots:
         ticker.write("GET /browser/fut.txt HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\nAccept: */*\r\n\r\n");
         QByteArray got;
         QVERIFY(waitFor([&] { return got += ticker.readAll(), ticker.state() == QAbstractSocket::UnconnectedState; }));
-        const QString code = futuresCode(frontContract(easternDate(QDateTime::currentDateTimeUtc())));
+        const QString code = market::futuresCode(market::frontContract(easternDate(QDateTime::currentDateTimeUtc())));
         QVERIFY2(got.endsWith("\r\n\r\n" + code.toLatin1() + "\r\n"), got.constData());
         activator.kill(), activator.waitForFinished(3000);
     }

@@ -14,7 +14,8 @@
 #include <memory>
 
 #include "quote/Quotazione.h"
-#include "server/FuturesCalendar.h"
+#include "market/Calendario.h"
+#include "market/Futures.h"
 #include "server/QuoteServer.h"
 
 namespace {
@@ -91,10 +92,10 @@ int main(int argc, char *argv[])
         const QDate day = QDate::fromString(parser.value(print), Qt::ISODate);
         if (!day.isValid())
             return fail("--print-futures-code needs a date as YYYY-MM-DD");
-        std::printf("%s\n", qPrintable(server::futuresCode(server::frontContract(day))));
+        std::printf("%s\n", qPrintable(market::futuresCode(market::frontContract(day))));
         return 0;
     }
-    if (server::contractSymbol({3, 2000}, futuresRoot).isEmpty())
+    if (market::contractSymbol({3, 2000}, futuresRoot).isEmpty())
         return fail("--futures-contract needs ROOT.EXCHANGE, such as NQ.CME");
     if (parser.isSet(checkOption))
         return check(parser.value(checkOption).trimmed(), futuresRoot, upstreamUrl);
@@ -143,7 +144,7 @@ int main(int argc, char *argv[])
     const QString fixedCode = parser.value(code);
     server::QuoteServer http(*quotes, [fixedCode] {
         return fixedCode.isEmpty()
-            ? server::futuresCode(server::frontContract(server::easternDate(QDateTime::currentDateTimeUtc())))
+            ? market::futuresCode(market::frontContract(market::DataNewYork(QDateTime::currentDateTimeUtc())))
             : fixedCode;
     });
     QString error;

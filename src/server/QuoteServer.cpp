@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "server/FuturesCalendar.h"
+#include "market/Futures.h"
 
 namespace server {
 namespace {
@@ -88,8 +88,8 @@ LiveFeed::LiveFeed(const QuoteSource &source, QuoteCache::Options options, const
 
 QString LiveFeed::sourceSymbol(const QString &symbol, const QString &futuresRoot)
 {
-    const auto contract = parseFuturesCode(symbol);
-    return contract ? contractSymbol(*contract, futuresRoot) : symbol;
+    const auto contract = market::parseFuturesCode(symbol);
+    return contract ? market::contractSymbol(*contract, futuresRoot) : symbol;
 }
 
 void LiveFeed::page(const QString &symbol, const std::function<void(const Answer &)> &reply)

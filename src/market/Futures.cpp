@@ -1,16 +1,19 @@
-#include "server/FuturesCalendar.h"
+#include "market/Futures.h"
 
 #include <QRegularExpression>
 
-namespace server {
+namespace market {
 namespace {
 
 const QString MonthLetters = QStringLiteral("HMUZ"); // March, June, September, December
 
-QDate secondThursday(int year, int month)
+// The Thursday eight days before the third-Friday expiry: the second Thursday of the
+// month, or the first when the month begins on a Friday.
+QDate rollDay(int year, int month)
 {
     const QDate first(year, month, 1);
-    return first.addDays((Qt::Thursday - first.dayOfWeek() + 7) % 7 + 7);
+    const QDate thirdFriday = first.addDays((Qt::Friday - first.dayOfWeek() + 7) % 7 + 14);
+    return thirdFriday.addDays(-8);
 }
 
 } // namespace
@@ -18,7 +21,7 @@ QDate secondThursday(int year, int month)
 Contract frontContract(const QDate &day)
 {
     for (int month = 3; month <= 12; month += 3)
-        if (day < secondThursday(day.year(), month))
+        if (day < rollDay(day.year(), month))
             return {month, day.year()};
     return {3, day.year() + 1};
 }
@@ -47,4 +50,4 @@ QString contractSymbol(const Contract &contract, const QString &rootAndExchange)
     return m.captured(1) + futuresCode(contract).mid(1) + u'.' + m.captured(2);
 }
 
-} // namespace server
+} // namespace market

@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-namespace server {
+namespace market {
 
 struct Contract {
     int month; // 3, 6, 9 or 12
@@ -13,7 +13,8 @@ struct Contract {
 };
 
 // The front quarterly contract on a day (the exchange's own date): it rolls to the next
-// one on the second Thursday of its month, eight days before the third-Friday expiry.
+// one on the Thursday eight days before its third-Friday expiry (the second Thursday of
+// the month, the first when the month begins on a Friday).
 Contract frontContract(const QDate &day);
 
 // "C", the month letter (H, M, U, Z) and the two-digit year: CZ26.
@@ -26,4 +27,4 @@ std::optional<Contract> parseFuturesCode(const QString &code);
 // text when the root is not of that form.
 QString contractSymbol(const Contract &contract, const QString &rootAndExchange);
 
-} // namespace server
+} // namespace market
