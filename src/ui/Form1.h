@@ -5,7 +5,10 @@
 // named as the program has always named them, are split by concern over the
 // Form1*.cpp files of this folder (start-up, quote, history, voice, futures code).
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
+
+#include "alerts/Avvisi.h"
 
 class QAction;
 class QCheckBox;
@@ -19,11 +22,13 @@ class EtichettaCliccabile;
 class IntestazioneColonne;
 class Form2;
 class Form3;
+class Form4;
 class GraficoIndice;
 class TrasferimentoHttp;
 struct Quotazione;
 namespace platform {
 class Desktop;
+class FileWatcher;
 }
 
 class Form1 : public QMainWindow {
@@ -84,6 +89,19 @@ private:
     void Command2_Click();
     void Winsock1_Close(const QString &corpo);
     void Form3_CodiceSalvato(const QString &codice);
+
+    // Alerts.
+    void ApriAvvisi();
+    void Form4_LivelliScelti(const QString &nome, const LivelliAvviso &livelli);
+    // The levels of Avvisi.cfg, read on first use and again whenever the file changes.
+    const FileAvvisi &Avvisi();
+    void CaricaAvvisi();
+    // A new reading against the followed index's levels: notified and spoken once per
+    // crossing among the instances that follow the index.
+    void ControllaAvvisi();
+
+    // The value boxes' tooltips (main window and strip): the non-empty notes, one per line.
+    void AggiornaSuggerimenti();
 
     // Window behaviour.
     void Form_Resize();
@@ -147,6 +165,16 @@ private:
     // Centred before the window system told the frame's size: centred again once it has.
     bool CentraConCornice = true;
 
+    // Alerts: the file's levels, its watcher, the lines already reported as unreadable,
+    // the last usable reading and its index, and the tooltip's note on the levels it is beyond.
+    FileAvvisi FileLivelli;
+    platform::FileWatcher *OsservaAvvisi = nullptr;
+    QSet<QString> RigheSegnalate;
+    std::optional<LetturaAvvisi> UltimaLettura;
+    QString NomeUltimaLettura;
+    QString SuggerimentoAvvisi;
+
     Form2 *form2_ = nullptr;
     Form3 *form3_ = nullptr;
+    Form4 *form4_ = nullptr;
 };

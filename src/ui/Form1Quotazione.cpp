@@ -43,6 +43,7 @@ void Form1::AggiornaQuotazione(const Quotazione &q)
     ridotta.SpostaBarra(barre.Barra2);
 
     AccodaStorico();
+    ControllaAvvisi();
     if (Check1->isChecked())
         Command1_Click();
 }

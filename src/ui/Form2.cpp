@@ -9,6 +9,7 @@
 #include "platform/Desktop.h"
 #include "platform/Finestre.h"
 #include "ui/Controlli.h"
+#include "ui/Form4.h"
 #include "ui/Layout.h"
 
 Form2::Form2(platform::Desktop &desktop, QWidget *principale)
@@ -75,6 +76,7 @@ Form2::Form2(platform::Desktop &desktop, QWidget *principale)
     connect(Label3, &EtichettaCliccabile::clicked, this, &Form2::Label3_Click);
     connect(Image1, &EtichettaCliccabile::clicked, this, &Form2::Image1_Click);
     connect(Label1, &EtichettaCliccabile::clicked, this, &Form2::Label1_Click);
+    CollegaAvvisi(this, {Text1, Text2, Text3, Text4}, [this] { emit AvvisiRichiesti(); });
 
     Form_Load();
 }
@@ -102,6 +104,12 @@ void Form2::CopiaValori(std::initializer_list<const QLineEdit *> principali)
     copia = copie;
     for (const QLineEdit *principale : principali)
         ImpostaSfondo(*copia++, Sfondo(principale));
+}
+
+void Form2::ImpostaSuggerimento(const QString &note)
+{
+    for (QLineEdit *casella : {Text1, Text2, Text3, Text4})
+        ImpostaSuggerimentoCasella(casella, note);
 }
 
 double Form2::SinistraBarra() const

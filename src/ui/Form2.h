@@ -30,6 +30,13 @@ public:
     double WidthTwips() const;
     void MoveTwips(double left, double top);
 
+    // The program's notes in the value boxes' tooltips, after each box's own.
+    void ImpostaSuggerimento(const QString &note);
+
+signals:
+    // The user asked for the alert window (context menu of a value box, or Ctrl+L).
+    void AvvisiRichiesti();
+
 protected:
     bool event(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
