@@ -131,6 +131,11 @@ private slots:
         auto *tip = second.findChild<QLineEdit *>("Text2");
         QVERIFY(poll(second, "16:04", "9612.50"));
         QCOMPARE(tip->toolTip(), "");
+        p.home.write("Avvisi.cfg", "\"Nasdaq\",\"abc\"\n");
+        emit p.box("Text4")->customContextMenuRequested({});
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu && menu->actions().contains(p.get<QAction>("Avvisi")));
+        menu->close();
         p.click("Avvisi");
         Principale::window<Form4>()->findChild<QLineEdit *>("Text1")->setText("9.600");
         QTest::mouseClick(Principale::window<Form4>()->findChild<QPushButton *>("Command1"), Qt::LeftButton);
@@ -138,9 +143,12 @@ private slots:
         p.get<QCheckBox>("Check3")->click();
         QVERIFY(poll(*p.form, "16:05", "9612.50") && poll(second, "16:06", "9615.00"));
         QVERIFY(poll(*p.form, "16:07", "9620.00"));
-        QCOMPARE(p.desktop.notes, QStringList{"Nasdaq sopra 9.600: 9.612,50, + 0,52 %, ore 16:05"});
+        const QString damaged =
+            "Riga 1 del file \"" + p.home.file("Avvisi.cfg") + "\" illeggibile, ignorata: \"Nasdaq\",\"abc\"";
+        QCOMPARE(p.desktop.notes, (QStringList{damaged, "Nasdaq sopra 9.600: 9.612,50, + 0,52 %, ore 16:05"}));
         QCOMPARE(p.desktop.spoken, (QStringList{"Voce attivata", "Nasdaq sopra 9600"}));
-        QCOMPARE(d2.notes, QStringList());
+        QCOMPARE(d2.notes, QStringList{damaged});
+        QCOMPARE(p.home.read("Avvisi.cfg"), "\"Nasdaq\",\"abc\"\r\n\"Nasdaq\",\"9600\",\"\",\"\"\r\n");
         QCOMPARE(p.box("Text3")->toolTip(), "Avviso: Nasdaq sopra 9.600");
         QCOMPARE(Principale::window<Form2>()->findChild<QLineEdit *>("Text2")->toolTip(),
                  "Valore attuale\nAvviso: Nasdaq sopra 9.600");

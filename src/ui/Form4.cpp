@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
+#include <QGuiApplication>
 #include <QVBoxLayout>
 
 #include "ui/Controlli.h"
@@ -59,6 +61,12 @@ void Form4::Proponi(const QString &nomeIndice, const LivelliAvviso &livelli)
     for (int i = 0; i < 3; ++i)
         caselle[i]->setText(valori[i] ? NumeroDaDire(*valori[i]) : QString());
     Controlla();
+    // Opened from the strip as from the main window: in the middle of the screen.
+    if (!isVisible())
+        if (QScreen *schermo = QGuiApplication::primaryScreen()) {
+            adjustSize();
+            move(schermo->geometry().center() - rect().center());
+        }
     show();
     raise();
     activateWindow();
