@@ -13,7 +13,7 @@
 
 #include "ui/Controlli.h"
 
-Form4::Form4() : QWidget(nullptr, Qt::Window)
+Form4::Form4() : QDialog(nullptr)
 {
     setFont(Carattere(8.25, false));
     setWindowIcon(QIcon(QStringLiteral(":/icone/quotaro.png")));
@@ -49,7 +49,7 @@ Form4::Form4() : QWidget(nullptr, Qt::Window)
     for (QLineEdit *campo : {Text1, Text2, Text3})
         connect(campo, &QLineEdit::textChanged, this, &Form4::Controlla);
     connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &QWidget::hide);
+    connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void Form4::Proponi(const QString &nomeIndice, const LivelliAvviso &livelli)

@@ -1,8 +1,9 @@
 #pragma once
 // The alert window: the three levels of the followed index ("Sopra", "Sotto",
 // "Variazione oltre"), typed the Italian way. It only checks what is typed; the main
-// window stores the levels and answers through MostraEsito.
-#include <QWidget>
+// window stores the levels and answers through MostraEsito. Not modal: the quotes go
+// on; Enter is "Salva", Esc closes.
+#include <QDialog>
 #include <functional>
 #include <initializer_list>
 
@@ -12,7 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class Form4 : public QWidget {
+class Form4 : public QDialog {
     Q_OBJECT
 public:
     Form4();
