@@ -153,6 +153,15 @@ private slots:
         QCOMPARE(Principale::window<Form2>()->findChild<QLineEdit *>("Text2")->toolTip(),
                  "Valore attuale\nAvviso: Nasdaq sopra 9.600");
     }
+    // Where the shared state cannot be written, the instance tells a crossing once all the same.
+    void stateNotWritable()
+    {
+        Principale p("1");
+        QVERIFY(QDir(p.home.path()).mkdir("Nasdaq.txt.avvisi"));
+        p.home.write("Avvisi.cfg", "\"Nasdaq\",\"9.600\"\n");
+        QVERIFY(p.poll("16:05|9612.50|0.52|9503.34") && p.poll("16:06|9615.00|0.52|9503.34"));
+        QCOMPARE(p.desktop.notes, QStringList{"Nasdaq sopra 9.600: 9.612,50, + 0,52 %, ore 16:05"});
+    }
 };
 
 QTEST_MAIN(TestAvvisi)

@@ -170,6 +170,7 @@ private:
     FileAvvisi FileLivelli;
     platform::FileWatcher *OsservaAvvisi = nullptr;
     QSet<QString> RigheSegnalate;
+    StatoAvvisi StatoProprio; // used only where the shared one cannot be written
     std::optional<LetturaAvvisi> UltimaLettura;
     QString NomeUltimaLettura;
     QString SuggerimentoAvvisi;

@@ -88,14 +88,17 @@ void Form1::ControllaAvvisi()
     EsitoAvvisi esito;
     // The instances following the index share the last reading and the armed levels
     // beside its history file; the one whose reading crosses a level tells the user.
-    if (lettura && !livelli.Vuoti())
-        platform::changeUnderLock(FileStorico() + QStringLiteral(".avvisi"),
-                                  [&](const QByteArray &vecchio) {
-                                      StatoAvvisi stato = LeggiStatoAvvisi(vecchio);
-                                      esito = AggiornaStatoAvvisi(stato, livelli, lettura);
-                                      return ScriviStatoAvvisi(stato);
-                                  },
-                                  nullptr);
+    // Where that file cannot be written (a read-only folder) the instance keeps its own:
+    // better told by each instance than by none.
+    if (lettura && !livelli.Vuoti()
+        && !platform::changeUnderLock(FileStorico() + QStringLiteral(".avvisi"),
+                                      [&](const QByteArray &vecchio) {
+                                          StatoAvvisi stato = LeggiStatoAvvisi(vecchio);
+                                          esito = AggiornaStatoAvvisi(stato, livelli, lettura);
+                                          return ScriviStatoAvvisi(stato);
+                                      },
+                                      nullptr))
+        esito = AggiornaStatoAvvisi(StatoProprio, livelli, lettura);
     for (const MessaggioAvviso &messaggio :
          MessaggiAvvisi(NomeIndice, livelli, esito, Text2->text(), Text3->text(), Text1->text())) {
         desktop_.notify(TitoloAvvisi, messaggio.Notifica);
