@@ -3,7 +3,7 @@
 // helpers (timers, the two transfers, the index lists). It owns its controls and the
 // followed index; the logic it calls lives in the subsystem folders, and its handlers,
 // named as the program has always named them, are split by concern over the
-// Form1*.cpp files of this folder (start-up, quote, history, voice, futures code).
+// Form1*.cpp files of this folder (start-up, quote, history, voice, futures code, alerts).
 #include <QMainWindow>
 #include <QSet>
 #include <QString>
