@@ -287,6 +287,49 @@ bool recreateEmpty(const QString &path, QString *error)
     return true;
 }
 
+bool changeUnderLock(const QString &path, const std::function<QByteArray(const QByteArray &)> &change,
+                     QString *error)
+{
+    ignoreFileSizeSignal();
+    QString reason;
+    struct stat info {};
+    const int fd = openPlain(path, O_RDWR | O_CREAT, &reason, &info);
+    if (fd < 0)
+        return fail(error, QStringLiteral("Impossibile aprire il file \"%1\": %2").arg(path, reason));
+    const auto done = [fd, error, &path](bool ok, const QString &why) {
+        ::close(fd);
+        return ok || fail(error, QStringLiteral("File \"%1\": %2").arg(path, why));
+    };
+    if (!lockBriefly(fd))
+        return done(false, QStringLiteral("occupato da un'altra istanza"));
+    QByteArray old;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::pread(fd, buffer, sizeof buffer, off_t(old.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return done(false, reasonOf(errno));
+        if (n == 0)
+            break;
+        old.append(buffer, n);
+    }
+    const QByteArray text = change(old);
+    if (text == old)
+        return done(true, QString());
+    if (::ftruncate(fd, 0) != 0)
+        return done(false, reasonOf(errno));
+    for (qsizetype written = 0; written < text.size();) {
+        const ssize_t n = ::pwrite(fd, text.constData() + written, size_t(text.size() - written), off_t(written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return done(false, reasonOf(n < 0 ? errno : EIO));
+        written += n;
+    }
+    return done(true, QString());
+}
+
 ReadOnlyFile::ReadOnlyFile(const QString &path)
 {
     QString reason;

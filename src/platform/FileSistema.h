@@ -6,6 +6,7 @@
 // folder in their place is refused, with the reason where a reason is asked for).
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace platform {
 
@@ -35,6 +36,14 @@ bool appendRecord(const QString &path, const QByteArray &record, QString *error)
 // Deletes the file and creates it again empty; a missing file is simply created.
 // On failure *error (when given) is an Italian sentence that names the file and the reason.
 bool recreateEmpty(const QString &path, QString *error);
+
+// Reads the small file, creating it empty when missing, and writes back what change
+// makes of its content, all under the lock that the instances share, so that of several
+// instances reading and changing it one after the other each sees the last one's
+// content. False (the file untouched) when the lock is not had within about 100 ms or
+// the file cannot be read or written; *error (when given) then says why.
+bool changeUnderLock(const QString &path, const std::function<QByteArray(const QByteArray &)> &change,
+                     QString *error);
 
 // What a plain file was when it was opened.
 struct FileFacts {

@@ -19,6 +19,7 @@
 #include "ui/Controlli.h"
 #include "ui/Form2.h"
 #include "ui/Form3.h"
+#include "ui/Form4.h"
 #include "ui/GraficoIndice.h"
 #include "ui/Layout.h"
 
@@ -54,6 +55,7 @@ Form1::~Form1()
 {
     delete form2_;
     delete form3_;
+    delete form4_;
 }
 
 void Form1::CreaControlli()
@@ -202,12 +204,15 @@ void Form1::CollegaEventi()
     connect(veloce, &QAction::triggered, this, &Form1::veloce_Click);
     connect(HomePage, &QAction::triggered, this, &Form1::HomePage_Click);
     connect(Label1, &EtichettaCliccabile::clicked, this, &Form1::Label1_Click);
+    CollegaAvvisi(this, {Text1, Text2, Text3, Text4}, [this] { ApriAvvisi(); });
 }
 
 Form2 &Form1::FinestraRidotta()
 {
-    if (!form2_)
+    if (!form2_) {
         form2_ = new Form2(desktop_, this);
+        connect(form2_, &Form2::AvvisiRichiesti, this, &Form1::ApriAvvisi);
+    }
     return *form2_;
 }
 

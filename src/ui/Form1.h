@@ -3,11 +3,14 @@
 // helpers (timers, the two transfers, the index lists). It owns its controls and the
 // followed index; the logic it calls lives in the subsystem folders, and its handlers,
 // named as the program has always named them, are split by concern over the
-// Form1*.cpp files of this folder (start-up, quote, history, voice, futures code).
+// Form1*.cpp files of this folder (start-up, quote, history, voice, futures code, alerts).
 #include <QDateTime>
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
 
+#include "alerts/Avvisi.h"
+#include "market/Calendario.h"
 #include "platform/Ambiente.h"
 #include "quote/StatoQuotazioni.h"
 
@@ -23,11 +26,13 @@ class EtichettaCliccabile;
 class IntestazioneColonne;
 class Form2;
 class Form3;
+class Form4;
 class GraficoIndice;
 class TrasferimentoHttp;
 struct Quotazione;
 namespace platform {
 class Desktop;
+class FileWatcher;
 }
 
 class Form1 : public QMainWindow {
@@ -76,6 +81,7 @@ private:
     // Starts the local quote server when the built-in one refused the connection.
     void AvviaServerLocale(const platform::ServerAddress &server, const QString &motivo);
     // Fresh, stale or closed market: the boxes' look and tooltips, here and in the strip.
+    market::StatoDati StatoAttuale() const;
     void MostraStato();
     void AggiornaSuggerimenti();
 
@@ -101,6 +107,17 @@ private:
     // Asks for the futures code again after a good poll, while today's (New York) is not known.
     void RichiediFuturesSeServe();
     void Form3_CodiceSalvato(const QString &codice);
+
+    // Alerts.
+    void ApriAvvisi();
+    void Form4_LivelliScelti(const QString &nome, const LivelliAvviso &livelli);
+    // The levels of Avvisi.cfg, read on first use and again whenever the file changes.
+    const FileAvvisi &Avvisi();
+    void CaricaAvvisi();
+    // A new reading against the followed index's levels: notified and spoken once per
+    // crossing among the instances that follow the index.
+    void ControllaAvvisi();
+
 
     // Window behaviour.
     void Form_Resize();
@@ -174,6 +191,17 @@ private:
     // Centred before the window system told the frame's size: centred again once it has.
     bool CentraConCornice = true;
 
+    // Alerts: the file's levels, its watcher, the lines already reported as unreadable,
+    // the last usable reading and its index, and the tooltip's note on the levels it is beyond.
+    FileAvvisi FileLivelli;
+    platform::FileWatcher *OsservaAvvisi = nullptr;
+    QSet<QString> RigheSegnalate;
+    StatoAvvisi StatoProprio; // used only where the shared one cannot be written
+    std::optional<LetturaAvvisi> UltimaLettura;
+    QString NomeUltimaLettura;
+    QString SuggerimentoAvvisi;
+
     Form2 *form2_ = nullptr;
     Form3 *form3_ = nullptr;
+    Form4 *form4_ = nullptr;
 };

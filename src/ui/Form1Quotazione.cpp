@@ -32,10 +32,12 @@ void Form1::Timer2_Timer()
 void Form1::WscHttp_Close(const QString &corpo)
 {
     const Quotazione q = EstraiQuotazione(corpo);
+    // Known fresh or not before the update, whose alerts stay quiet on stale values.
+    if (!q.Valore.isEmpty())
+        Stato.Riuscita(platform::now(), q.Ora);
     AggiornaQuotazione(q);
     if (q.Valore.isEmpty())
         return QuotazioneFallita(QStringLiteral("pagina senza quotazione"));
-    Stato.Riuscita(platform::now(), q.Ora);
     MostraStato();
     RichiediFuturesSeServe();
 }
@@ -62,6 +64,7 @@ void Form1::AggiornaQuotazione(const Quotazione &q)
     ridotta.SpostaBarra(barre.Barra2);
 
     AccodaStorico();
+    ControllaAvvisi();
     if (Check1->isChecked())
         Command1_Click();
 }
@@ -98,11 +101,16 @@ void Form1::AvviaServerLocale(const platform::ServerAddress &server, const QStri
                                       QStringLiteral("--idle-exit"), QStringLiteral("600")});
 }
 
+market::StatoDati Form1::StatoAttuale() const
+{
+    return market::ValutaDati(platform::now(),
+                              NomeIndice == NomeFutures ? market::Mercato::Futures : market::Mercato::Indice,
+                              Stato.UltimoCambio, Stato.Fallimenti);
+}
+
 void Form1::MostraStato()
 {
-    const market::StatoDati stato =
-        market::ValutaDati(platform::now(), NomeIndice == NomeFutures ? market::Mercato::Futures : market::Mercato::Indice,
-                           Stato.UltimoCambio, Stato.Fallimenti);
+    const market::StatoDati stato = StatoAttuale();
     const bool fermi = stato == market::StatoDati::Fermi;
     for (QLineEdit *casella : {Text1, Text2, Text3, Text4})
         MostraFermo(casella, fermi);
@@ -114,7 +122,10 @@ void Form1::MostraStato()
 
 void Form1::AggiornaSuggerimenti()
 {
+    QStringList parti{SuggerimentoDati, SuggerimentoAvvisi};
+    parti.removeAll(QString());
+    const QString note = parti.join(u'\n');
     for (QLineEdit *casella : {Text1, Text2, Text3, Text4})
-        casella->setToolTip(SuggerimentoDati);
-    FinestraRidotta().ImpostaSuggerimento(SuggerimentoDati);
+        casella->setToolTip(note);
+    FinestraRidotta().ImpostaSuggerimento(note);
 }

@@ -9,6 +9,7 @@
 #include "platform/Desktop.h"
 #include "platform/Finestre.h"
 #include "ui/Controlli.h"
+#include "ui/Form4.h"
 #include "ui/Layout.h"
 
 Form2::Form2(platform::Desktop &desktop, QWidget *principale)
@@ -72,6 +73,7 @@ Form2::Form2(platform::Desktop &desktop, QWidget *principale)
     connect(Label3, &EtichettaCliccabile::clicked, this, &Form2::Label3_Click);
     connect(Image1, &EtichettaCliccabile::clicked, this, &Form2::Image1_Click);
     connect(Label1, &EtichettaCliccabile::clicked, this, &Form2::Label1_Click);
+    CollegaAvvisi(this, {Text1, Text2, Text3, Text4}, [this] { emit AvvisiRichiesti(); });
 
     Form_Load();
 }

@@ -20,7 +20,8 @@ public:
     void MostraIndice(const QString &nome);
     // The texts, colours and stale look of the main window's Text1 to Text4, in that order.
     void CopiaValori(std::initializer_list<const QLineEdit *> principali);
-    // What the boxes' tooltips add to their own texts (the state of the data); empty: nothing.
+    // The program's notes (the state of the data, alerts) in the value boxes' tooltips,
+    // after each box's own; empty: the box's own alone.
     void ImpostaSuggerimento(const QString &testo);
     // The activity bar's left, in twips.
     double SinistraBarra() const;
@@ -31,6 +32,10 @@ public:
     double TopTwips() const;
     double WidthTwips() const;
     void MoveTwips(double left, double top);
+
+signals:
+    // The user asked for the alert window (context menu of a value box, or Ctrl+L).
+    void AvvisiRichiesti();
 
 protected:
     bool event(QEvent *event) override;
