@@ -74,11 +74,11 @@ private slots:
         QCOMPARE(QAccessible::queryAccessibleInterface(view)->text(QAccessible::Description), chart);
         for (const QGradientStop &stop : view->chart()->backgroundBrush().gradient()->stops())
             QVERIFY(contrast(view->chart()->axes().value(0)->labelsBrush().color(), stop.second) >= 4.5);
-        QString labels;
+        QString labels = " ";
         for (QGraphicsItem *item : view->scene()->items())
             if (auto *text = dynamic_cast<QGraphicsTextItem *>(item))
                 labels += text->toPlainText() + ' ';
-        QVERIFY2(labels.contains("0,50 ") && !labels.contains('.'), qPrintable(labels));
+        QVERIFY2(labels.contains(" 2 ") && labels.contains("0,50 ") && !labels.contains('.'), qPrintable(labels));
     }
 
     void keyboard()

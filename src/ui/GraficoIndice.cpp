@@ -30,7 +30,7 @@ GraficoIndice::GraficoIndice(QWidget *parent) : QChartView(new QChart, parent)
     setAccessibleDescription(DescrizioneGrafico(punti_));
     assex_ = new QValueAxis;
     assey_ = new QValueAxis;
-    assex_->setLabelFormat(QStringLiteral("%d"));
+    assex_->setLabelFormat(QStringLiteral("%.0f")); // the localised labels take this form only
     assex_->setTickType(QValueAxis::TicksDynamic);
     assex_->setTickAnchor(1);
     assex_->setTickInterval(1);
