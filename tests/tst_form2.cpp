@@ -50,7 +50,6 @@ private slots:
         const QRect laptop(0, 0, 910, 512), right(1366, 0, 1366, 768); // 1366x768 at 150 %; a second screen
         QTest::newRow("last place") << QRect(600, 0, 310, 26) << laptop << 600;
         QTest::newRow("a pixel past") << QRect(601, 0, 310, 26) << laptop << 600;
-        QTest::newRow("second screen") << QRect(2000, 0, 310, 26) << right << 2000;
         QTest::newRow("past the second") << QRect(2500, 0, 310, 26) << right << 2422;
         QTest::newRow("wider than the screen") << QRect(0, 0, 1000, 26) << laptop << 0;
     }
