@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "ui/Controlli.h"
 #include "ui/Form2.h"
+#include "ui/Layout.h"
 
 // The narrow width as the platform really keeps it: 4655 twips rounded to pixels.
 constexpr double W = 4650;
@@ -22,9 +23,10 @@ private slots:
     {
         QTest::addColumn<QPointF>("start");
         QTest::addColumn<QList<QPointF>>("after");
-        QTest::newRow("from the origin") << QPointF(0, 0) << QList<QPointF>{{W, 0}, {2 * W, 0}, {0, 0}};
+        // 2W lies past the edge of the 800-pixel screen: the strip stops at 490 pixels.
+        QTest::newRow("from the origin") << QPointF(0, 0) << QList<QPointF>{{W, 0}, {7350, 0}, {0, 0}, {W, 0}};
         QTest::newRow("dragged down") << QPointF(1500, 3000) << QList<QPointF>{{0, 0}, {W, 0}};
-        QTest::newRow("at a stop but lower") << QPointF(W, 45) << QList<QPointF>{{2 * W, 0}};
+        QTest::newRow("at a stop but lower") << QPointF(W, 45) << QList<QPointF>{{7350, 0}};
         QTest::newRow("top edge between stops") << QPointF(1500, 0) << QList<QPointF>{{1500, 0}};
     }
     void stepping()
@@ -37,6 +39,24 @@ private slots:
             QTest::mouseClick(f->findChild<QWidget *>("Label2"), Qt::LeftButton);
             QCOMPARE(QPointF(f->LeftTwips(), f->TopTwips()), expected);
         }
+    }
+
+    // A strip stays where it fits whole on its screen, else at the last place where it does.
+    void fitting_data()
+    {
+        QTest::addColumn<QRect>("strip");
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<int>("left");
+        const QRect laptop(0, 0, 910, 512), right(1366, 0, 1366, 768); // 1366x768 at 150 %; a second screen
+        QTest::newRow("last place") << QRect(600, 0, 310, 26) << laptop << 600;
+        QTest::newRow("a pixel past") << QRect(601, 0, 310, 26) << laptop << 600;
+        QTest::newRow("past the second") << QRect(2500, 0, 310, 26) << right << 2422;
+        QTest::newRow("wider than the screen") << QRect(0, 0, 1000, 26) << laptop << 0;
+    }
+    void fitting()
+    {
+        QFETCH(QRect, strip); QFETCH(QRect, screen); QFETCH(int, left);
+        QCOMPARE(PostoCheEntra(strip, screen), QPoint(left, strip.top()));
     }
 
     // The words are one query value, and the address one argument.

@@ -68,3 +68,16 @@ VistaGrafico CalcolaVista(const PuntiGrafico &punti, int colonne)
         vista.Punti.append(QPointF(numero + 1, punti.Valori.last()));
     return vista;
 }
+
+QString DescrizioneGrafico(const PuntiGrafico &punti)
+{
+    if (punti.Righe.isEmpty())
+        return QStringLiteral("Nessuna lettura di oggi");
+    const QByteArray ultima = punti.Righe.last().toLatin1();
+    const auto campo = [&ultima](Colonne colonne) { return QString::fromLatin1(Finestra(ultima, colonne)); };
+    const qsizetype numero = punti.Righe.size();
+    return QStringLiteral("%1 %2 di oggi; l'ultima alle %3: %4, valore %5")
+        .arg(numero)
+        .arg(numero == 1 ? QStringLiteral("lettura") : QStringLiteral("letture"))
+        .arg(campo({1, LarghezzaZona}), campo(ColonneVariazione), campo(ZonaValore));
+}

@@ -26,3 +26,7 @@ inline constexpr int MassimoPuntiConSegni = 500;
 // more than four points per column, each column keeps its lowest and highest point and
 // the line ends at the latest reading, so it looks the same and costs what its pixels cost.
 VistaGrafico CalcolaVista(const PuntiGrafico &punti, int colonne = 0);
+
+// What a screen reader says of the chart: how many readings of today, and the latest
+// one's time, change and value.
+QString DescrizioneGrafico(const PuntiGrafico &punti);

@@ -1,10 +1,15 @@
 #include "ui/Controlli.h"
 
+#include <QAccessibleObject>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QPointer>
 #include <QRegularExpression>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 #include "platform/Finestre.h"
 
@@ -18,6 +23,26 @@ void EtichettaCliccabile::mouseReleaseEvent(QMouseEvent *event)
     QLabel::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit clicked();
+}
+
+void EtichettaCliccabile::keyPressEvent(QKeyEvent *event)
+{
+    const int tasto = event->key();
+    if (tasto == Qt::Key_Space || tasto == Qt::Key_Return || tasto == Qt::Key_Enter)
+        emit clicked();
+    else
+        QLabel::keyPressEvent(event);
+}
+
+void EtichettaCliccabile::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QStylePainter pittore(this);
+    QStyleOptionFocusRect opzione;
+    opzione.initFrom(this);
+    pittore.drawPrimitive(QStyle::PE_FrameFocusRect, opzione);
 }
 
 void IntestazioneColonne::Allinea(std::initializer_list<const QWidget *> caselle)
@@ -42,10 +67,14 @@ void IntestazioneColonne::paintEvent(QPaintEvent *event)
     }
 }
 
+// A fixed background gets the black text the windows were designed with, whatever the
+// desktop's colours: light text of a dark scheme would vanish on the light backgrounds.
 void ImpostaSfondoCasella(QWidget *controllo, const QColor &colore)
 {
     QPalette palette = controllo->palette();
     palette.setColor(controllo->backgroundRole(), colore);
+    // The tick square keeps the desktop's colours, its mark with it.
+    palette.setColor(QPalette::WindowText, Qt::black);
     controllo->setPalette(palette);
     controllo->setAutoFillBackground(true);
 }
@@ -53,9 +82,10 @@ void ImpostaSfondoCasella(QWidget *controllo, const QColor &colore)
 void ImpostaSfondo(QWidget *controllo, const QColor &colore)
 {
     QPalette palette = controllo->palette();
-    palette.setColor(QPalette::Base, colore);
-    palette.setColor(QPalette::Window, colore);
-    palette.setColor(QPalette::Button, colore);
+    for (const QPalette::ColorRole sfondo : {QPalette::Base, QPalette::Window, QPalette::Button})
+        palette.setColor(sfondo, colore);
+    for (const QPalette::ColorRole testo : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+        palette.setColor(testo, Qt::black);
     controllo->setPalette(palette);
     controllo->setAutoFillBackground(true);
 }
@@ -134,6 +164,54 @@ void NominaControlli(std::initializer_list<std::pair<QObject *, const char *>> c
 {
     for (const auto &[controllo, nome] : controlli)
         controllo->setObjectName(QString::fromLatin1(nome));
+}
+
+void NominaColonne(std::initializer_list<QWidget *> caselle)
+{
+    const char *const nomi[] = {"Ora di New York", "Chiusura", "Variazione", "Valore attuale"};
+    const char *const *nome = nomi;
+    for (QWidget *casella : caselle)
+        casella->setAccessibleName(QString::fromUtf8(*nome++));
+}
+
+namespace {
+const char *const ProprietaSpaziatore = "spaziatore";
+
+// What assistive technology is told of a spacer: an invisible separator, nothing to stop at.
+class SpaziatoreAccessibile : public QAccessibleObject {
+public:
+    SpaziatoreAccessibile(QAction *spaziatore, QWidget *barra) : QAccessibleObject(spaziatore), barra_(barra) {}
+    QAccessibleInterface *parent() const override { return QAccessible::queryAccessibleInterface(barra_.data()); }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QString text(QAccessible::Text) const override { return QString(); }
+    QAccessible::Role role() const override { return QAccessible::Separator; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State stato;
+        stato.invisible = stato.disabled = true;
+        return stato;
+    }
+private:
+    QPointer<QWidget> barra_;
+};
+
+QAccessibleInterface *InterfacciaSpaziatore(const QString &, QObject *oggetto)
+{
+    auto *azione = qobject_cast<QAction *>(oggetto);
+    if (!azione || !azione->property(ProprietaSpaziatore).toBool())
+        return nullptr;
+    return new SpaziatoreAccessibile(azione, qobject_cast<QWidget *>(azione->parent()));
+}
+} // namespace
+
+void AggiungiSpaziatore(QMenuBar *barra)
+{
+    QAccessible::installFactory(InterfacciaSpaziatore); // once: a factory already there is kept
+    QAction *vuota = barra->addAction(QString());
+    vuota->setEnabled(false);
+    vuota->setProperty(ProprietaSpaziatore, true);
 }
 
 void MostraTesto(QLineEdit *casella, const QString &testo)

@@ -8,6 +8,7 @@
 #include <utility>
 
 class QLineEdit;
+class QMenuBar;
 
 class EtichettaCliccabile : public QLabel {
     Q_OBJECT
@@ -16,6 +17,9 @@ public:
 signals:
     void clicked();
 protected:
+    // Given a keyboard focus, the label shows it and takes Space and Enter as a click.
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     // Taking the press keeps the release (and so the click) on the label.
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -36,10 +40,10 @@ private:
     QList<const QWidget *> caselle_;
 };
 
-// Background colour of a check box: its own area, not its tick square.
+// Background colour of a check box: its own area, not its tick square; its text black.
 void ImpostaSfondoCasella(QWidget *controllo, const QColor &colore);
 
-// Background colour of a control (text boxes, labels, check boxes, shapes).
+// Background colour of a control (text boxes, labels, check boxes, shapes), with black text.
 void ImpostaSfondo(QWidget *controllo, const QColor &colore);
 QColor Sfondo(const QWidget *controllo);
 
@@ -68,6 +72,13 @@ void NominaControlli(std::initializer_list<std::pair<QObject *, const char *>> c
 // upright text again once fresh.
 void MostraFermo(QLineEdit *casella, bool fermo);
 bool Fermo(const QLineEdit *casella);
+
+// The names a screen reader gives the value boxes: time, close, change and value, in that order.
+void NominaColonne(std::initializer_list<QWidget *> caselle);
+
+// A spacer of the menu bar: a disabled empty item that only spreads the others along
+// the bar, hidden from assistive technology.
+void AggiungiSpaziatore(QMenuBar *barra);
 
 // Shows a text in a value box from its start, so a long value keeps its sign in view.
 void MostraTesto(QLineEdit *casella, const QString &testo);

@@ -82,6 +82,8 @@ void Form1::CreaControlli()
     Check2 = new QCheckBox(QStringLiteral("On Top"), area);
     ImpostaSfondoCasella(Check2, QColor(0, 192, 192));
     Posiziona(Check2, 5160, 90, 915, 195);
+    Check1->setAccessibleDescription(QStringLiteral("Ridisegna il grafico a ogni lettura"));
+    Check2->setAccessibleDescription(QStringLiteral("Tiene la finestra sopra le altre"));
 
     Shape1 = CreaRettangolo(area, QColor(0, 0, 255));
     Posiziona(Shape1, 90, 330, 240, 75);
@@ -94,10 +96,12 @@ void Form1::CreaControlli()
     Posiziona(Text3, 2025, 405, 1005, 300);
     Text2 = CreaCasella(area, 9.75);
     Posiziona(Text2, 3060, 405, 1050, 315);
-    for (QLineEdit *casella : {Text1, Text4, Text3})
+    // The value box takes the white of the desktop it was designed on, so the four boxes
+    // look alike before any reading, whatever the desktop's colours.
+    for (QLineEdit *casella : {Text1, Text4, Text3, Text2})
         ImpostaSfondo(casella, QColor(255, 255, 255));
-    ImpostaSfondo(Text2, palette().color(QPalette::Base));
     Label1->Allinea({Text1, Text4, Text3, Text2});
+    NominaColonne({Text1, Text4, Text3, Text2});
 
     Check3 = new QCheckBox(QStringLiteral("Attiva Voce"), area);
     Check3->setToolTip(QStringLiteral("Attiva - Disattiva voce"));
@@ -112,7 +116,13 @@ void Form1::CreaControlli()
 
     List1 = new QListWidget(area);
     Posiziona(List1, 90, 45, 1140, 255);
-    ImpostaSfondo(List1, palette().color(QPalette::Button));
+    // The desktop's scroll-bar colour, with the desktop's text colour for it.
+    QPalette colori = List1->palette();
+    colori.setColor(QPalette::Base, colori.color(QPalette::Button));
+    colori.setColor(QPalette::Text, colori.color(QPalette::ButtonText));
+    List1->setPalette(colori);
+    List1->setAccessibleName(QStringLiteral("Indici"));
+    List1->setAccessibleDescription(QStringLiteral("Indice da seguire: frecce e Invio per sceglierlo"));
     List1->hide();
     List2 = new QListWidget(area);
     Posiziona(List2, 2835, 1935, 960, 255);
@@ -138,32 +148,31 @@ void Form1::CreaControlli()
 void Form1::CreaMenu()
 {
     QMenuBar *barra = menuBar();
-    // Narrow items, so the whole bar fits the fixed width of the window.
-    barra->setStyleSheet(QStringLiteral("QMenuBar::item { padding: 2px 4px; }"));
-    auto spaziatore = [barra] {
-        QAction *vuota = barra->addAction(QString());
-        vuota->setEnabled(false);
-    };
-    spaziatore();
+    // Narrow items, so the whole bar fits the fixed width of the window; the item the
+    // keyboard or the pointer is on is lit, also before a drop-down opens.
+    barra->setStyleSheet(QStringLiteral(
+        "QMenuBar::item { padding: 2px 4px; }"
+        "QMenuBar::item:selected:enabled { background: palette(highlight); color: palette(highlighted-text); }"));
+    AggiungiSpaziatore(barra);
     Titolo = barra->addAction(QStringLiteral("Indice"));
-    spaziatore();
+    AggiungiSpaziatore(barra);
     Titolo2 = barra->addAction(QStringLiteral("Avvia"));
-    spaziatore();
+    AggiungiSpaziatore(barra);
     velocita = barra->addMenu(QStringLiteral("56K"));
     basso = velocita->addAction(QStringLiteral("56K"));
     veloce = velocita->addAction(QStringLiteral("Adsl"));
-    spaziatore();
+    AggiungiSpaziatore(barra);
     TopBar = barra->addAction(QStringLiteral("Top ^ "));
-    spaziatore();
+    AggiungiSpaziatore(barra);
     salvataggio = barra->addMenu(QStringLiteral("Salva ON"));
     salva = salvataggio->addAction(QStringLiteral("ON"));
     nonsalva = salvataggio->addAction(QStringLiteral("Off"));
-    spaziatore();
+    AggiungiSpaziatore(barra);
     FileGrafico = barra->addMenu(QStringLiteral("Grafico"));
     Aggiorna = FileGrafico->addAction(QStringLiteral("Aggiorna"));
     ApriFile = FileGrafico->addAction(QStringLiteral("Apri File"));
     CancellaFile = FileGrafico->addAction(QStringLiteral("Cancella File"));
-    spaziatore();
+    AggiungiSpaziatore(barra);
     HomePage = barra->addAction(QStringLiteral("Home"));
     // The drop-down menus speak in the window's font, as the bar does.
     for (QMenu *menu : {velocita, salvataggio, FileGrafico})

@@ -1,8 +1,10 @@
 #include "ui/Form2.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QUrl>
 
 #include "platform/Ambiente.h"
@@ -64,6 +66,10 @@ Form2::Form2(platform::Desktop &desktop, QWidget *principale)
                           static_cast<QWidget *>(Label1)})
         mano->setCursor(Qt::PointingHandCursor);
 
+    NominaColonne({Text1, Text4, Text3, Text2});
+    Text5->setAccessibleName(QStringLiteral("Parole da cercare"));
+    // " Esci" is reached with Tab after the four boxes.
+    Label1->setFocusPolicy(Qt::TabFocus);
     OrdineTab({Text1, Text2, Text3, Text4, Label1, Text5});
     NominaControlli({{Label2, "Label2"}, {Text1, "Text1"}, {Shape2, "Shape2"}, {Text4, "Text4"},
                      {Text3, "Text3"}, {Text2, "Text2"}, {Text5, "Text5"}, {Image1, "Image1"},
@@ -84,7 +90,13 @@ double Form2::WidthTwips() const { return platform::twips(width()); }
 
 void Form2::MoveTwips(double left, double top)
 {
-    move(platform::px(left), platform::px(top));
+    const QPoint chiesto(platform::px(left), platform::px(top));
+    QScreen *schermo = QGuiApplication::screenAt(chiesto);
+    if (!schermo)
+        schermo = screen();
+    move(PostoCheEntra(QRect(chiesto, size()), schermo->geometry()));
+    sinistraChiesta_ = left;
+    postoAdattato_ = pos();
 }
 
 void Form2::MostraIndice(const QString &nome)
@@ -136,7 +148,8 @@ void Form2::Form_Activate()
 
 void Form2::Label2_Click()
 {
-    const float l = float(LeftTwips());
+    // A strip moved in from the screen's edge still counts as standing at its stop.
+    const float l = float(pos() == postoAdattato_ ? sinistraChiesta_ : LeftTwips());
     const float t = float(TopTwips());
     const float w = float(WidthTwips());
     if (l == 0)

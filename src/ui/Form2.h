@@ -31,6 +31,8 @@ public:
     double LeftTwips() const;
     double TopTwips() const;
     double WidthTwips() const;
+    // Moves the strip; a place past the right edge of its screen becomes the last place
+    // where the strip fits whole.
     void MoveTwips(double left, double top);
 
 signals:
@@ -66,6 +68,10 @@ private:
     EtichettaCliccabile *Label3 = nullptr;
     EtichettaCliccabile *Label1 = nullptr;
     QWidget *Shape1 = nullptr;
+
+    // The place the last move asked for, and where the strip went to fit its screen.
+    double sinistraChiesta_ = 0;
+    QPoint postoAdattato_{-1, -1};
 
     // One move asked of the window manager per press; by hand where it refuses.
     bool mossaChiesta_ = false;

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -36,6 +37,8 @@ Form3::Form3(platform::Desktop &desktop)
     OrdineTab({Text1, Command1, Text2});
     for (QLineEdit *casella : {Text1, Text2})
         ImpostaSfondo(casella, QColor(255, 255, 255));
+    Text1->setAccessibleName(QStringLiteral("Codice in uso"));
+    Text2->setAccessibleName(QStringLiteral("Nuovo codice"));
 
     NominaControlli({{Text1, "Text1"}, {Image1, "Image1"}, {Text2, "Text2"}, {Command1, "Command1"}});
     connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
@@ -66,6 +69,18 @@ void Form3::Command1_Click()
     }
     hide();
     emit CodiceSalvato(Text2->text());
+}
+
+void Form3::keyPressEvent(QKeyEvent *event)
+{
+    // Enter stores the code, as "Aggiorna" does; Escape closes, as the close box does.
+    const int tasto = event->key();
+    if (tasto == Qt::Key_Return || tasto == Qt::Key_Enter)
+        Command1_Click();
+    else if (tasto == Qt::Key_Escape)
+        close();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 bool Form3::event(QEvent *event)

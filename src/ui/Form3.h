@@ -24,6 +24,7 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void Form_Activate();

@@ -18,9 +18,19 @@ GraficoIndice::GraficoIndice(QWidget *parent) : QChartView(new QChart, parent)
     grafico->legend()->hide();
     grafico->setMargins(QMargins(2, 2, 2, 2));
     grafico->setBackgroundRoundness(0);
+    // The chart's light design and the boxes' numbers, whatever the desktop: decimal
+    // comma, no thousands separator.
+    setBackgroundBrush(grafico->backgroundBrush());
+    QLocale italiano(QLocale::Italian, QLocale::Italy);
+    italiano.setNumberOptions(QLocale::OmitGroupSeparator);
+    grafico->setLocale(italiano);
+    grafico->setLocalizeNumbers(true);
+    setAccessibleName(QStringLiteral("Grafico della variazione di oggi"));
+    viewport()->setAccessibleName(accessibleName()); // it takes the focus for the view
+    setAccessibleDescription(DescrizioneGrafico(punti_));
     assex_ = new QValueAxis;
     assey_ = new QValueAxis;
-    assex_->setLabelFormat(QStringLiteral("%d"));
+    assex_->setLabelFormat(QStringLiteral("%.0f")); // the localised labels take this form only
     assex_->setTickType(QValueAxis::TicksDynamic);
     assex_->setTickAnchor(1);
     assex_->setTickInterval(1);
@@ -45,6 +55,7 @@ void GraficoIndice::Ricostruisci(const QString &percorso, const QString &oggi)
     if (!lettore_.Leggi(percorso, oggi, &punti_))
         punti_ = PuntiGrafico();
     Mostra(CalcolaVista(punti_, Colonne()));
+    setAccessibleDescription(DescrizioneGrafico(punti_));
 }
 
 int GraficoIndice::Colonne() const

@@ -25,3 +25,14 @@ inline constexpr double PassoLarghezza = 1900;
 #include <QColor>
 inline const QColor ColoreRialzo(128, 255, 128);
 inline const QColor ColoreRibasso(255, 128, 128);
+
+// Where a strip asked for at a place goes on its screen (pixels): there when it fits
+// whole, else moved left to the last place where it does (never left of the screen).
+#include <QRect>
+#include <algorithm>
+inline QPoint PostoCheEntra(const QRect &finestra, const QRect &schermo)
+{
+    if (finestra.right() <= schermo.right())
+        return finestra.topLeft();
+    return {std::max(schermo.left(), schermo.right() + 1 - finestra.width()), finestra.top()};
+}
