@@ -8,8 +8,7 @@ class TestVoce : public QObject {
 private slots:
     void sentence_data()
     {
-        QTest::addColumn<QString>("change");
-        QTest::addColumn<QString>("sentence");
+        QTest::addColumn<QString>("change"); QTest::addColumn<QString>("sentence");
         // Only the change's first character counts; nothing is trimmed.
         QTest::newRow("rise") << "+ 1,20 %" << "ore  9:35, Fut\u00f9res, + 1,20 %";
         QTest::newRow("blank before minus") << " - 0,52 %" << "ore  9:35, Fut\u00f9res,  - 0,52 %";
