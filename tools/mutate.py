@@ -8,6 +8,8 @@ reference, rebuilds, runs the suite and lists the faults no test caught.
   SEED     the sample's seed (default 1)
   BUILD    build folder of its own (default build-mutate)
   TIMEOUT  seconds a test run may take (default: 3 x the clean run, at least 120)
+  TESTS    ctest -R regex of the tests to run (default: all but the package test);
+           only their programs are rebuilt
 
 Faults: < <=, > >=, == != swapped; a condition negated; && || swapped; a call
 statement removed; an integer constant +1 or -1; true false swapped. The file is
@@ -135,6 +137,7 @@ def on_signal(signum, _frame):
 
 
 def main():
+    global planted
     base = os.environ.get("BASE", "main")
     paths = (os.environ.get("PATHS") or "src").split()
     count, seed = int(os.environ.get("MUTANTS") or 30), int(os.environ.get("SEED") or 1)
@@ -142,7 +145,6 @@ def main():
     if os.path.exists(JOURNAL):  # a run killed with a fault in place
         with open(JOURNAL, encoding="utf-8") as f:
             path, _, text = f.read().partition("\n")
-        global planted
         planted = (path, text)
         restore()
         print(f"restored {path}, left planted by an earlier run")
@@ -168,6 +170,10 @@ def main():
         print("configure failed"); return 2
     build = ["cmake", "--build", BUILD, "-j2"]
     tests = ["ctest", "--test-dir", BUILD, "-E", "^install$", "-j2", "--stop-on-failure"]
+    if os.environ.get("TESTS"):
+        tests += ["-R", os.environ["TESTS"]]
+        listed = subprocess.run(tests[:5] + ["-N"] + tests[7:], capture_output=True, text=True).stdout
+        build += ["--target", *("tst_" + n for n in re.findall(r"Test\s+#\d+: (\S+)", listed))]
     start = time.monotonic()
     if run(build) != 0 or run(tests) != 0:
         print(f"the clean tree does not build or pass its tests in {BUILD}: nothing to compare with")
@@ -180,7 +186,6 @@ def main():
         lines = original.split("\n")
         line = lines[n - 1]
         lines[n - 1] = line[:col] + repl + line[col + length:]
-        global planted
         with open(JOURNAL, "w", encoding="utf-8") as f:
             f.write(path + "\n" + original)
         planted = (path, original)
