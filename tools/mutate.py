@@ -29,14 +29,27 @@ ROOT = subprocess.run(["git", "rev-parse", "--show-toplevel"], capture_output=Tr
 os.chdir(ROOT)
 BUILD = os.environ.get("BUILD") or "build-mutate"
 JOURNAL = os.path.join(BUILD, "mutate-planted")  # path, then the original text
+LOG = os.path.join(BUILD, "mutate-last.log")  # what the last build or test run printed
+
+
+current = None  # the build or test run under way, a process group of its own
+
+
+def stop_current():
+    if current and current.poll() is None:
+        os.killpg(current.pid, signal.SIGKILL)
+        current.wait()
 
 
 def run(cmd, timeout=None):
-    try:
-        return subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
-                              timeout=timeout, start_new_session=True).returncode
-    except subprocess.TimeoutExpired:
-        return "timeout"
+    global current
+    with open(LOG, "w") as log:
+        current = subprocess.Popen(cmd, stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
+        try:
+            return current.wait(timeout)
+        except subprocess.TimeoutExpired:
+            stop_current()
+            return "timeout"
 
 
 def changed_lines(base, paths):
@@ -132,6 +145,7 @@ def restore():
 
 
 def on_signal(signum, _frame):
+    stop_current()
     restore()
     sys.exit(128 + signum)
 
@@ -176,7 +190,7 @@ def main():
         build += ["--target", *("tst_" + n for n in re.findall(r"Test\s+#\d+: (\S+)", listed))]
     start = time.monotonic()
     if run(build) != 0 or run(tests) != 0:
-        print(f"the clean tree does not build or pass its tests in {BUILD}: nothing to compare with")
+        print(f"the clean tree does not build or pass its tests in {BUILD} (see {LOG}): nothing to compare with")
         return 2
     timeout = int(os.environ.get("TIMEOUT") or max(120, 3 * (time.monotonic() - start)))
 
