@@ -25,8 +25,7 @@ void choose(Principale &w, int row)
 // Every connection of the window read to its end or dropped, and handled.
 bool drained(const Principale &w)
 {
-    const auto ended = [](QTcpSocket *s) { return s->state() == QAbstractSocket::UnconnectedState; };
-    return waitFor([&] { return std::ranges::all_of(w.form->findChildren<QTcpSocket *>(), ended); });
+    return waitFor([&] { return std::ranges::none_of(w.form->findChildren<QTcpSocket *>(), &QTcpSocket::isOpen); });
 }
 } // namespace
 
