@@ -15,10 +15,9 @@ class GraficoTest : public QObject {
 private slots:
     void vista_data()
     {
-        QTest::addColumn<Values>("values");
-        QTest::addColumn<int>("colour"); // as read from the file: 0 none of today, 1 red, 2 green
-        QTest::addColumn<Values>("axes"); // x end, y min, y max, x step
-        QTest::addColumn<bool>("markers");
+        // colour as read from the file: 0 none of today, 1 red, 2 green; axes: x end, y min, y max, x step
+        QTest::addColumn<Values>("values"); QTest::addColumn<int>("colour");
+        QTest::addColumn<Values>("axes"); QTest::addColumn<bool>("markers");
         QTest::newRow("no point") << Values{} << 0 << Values{2, -0.05, 0.05, 1} << true;
         QTest::newRow("one rise") << Values{0.5} << 2 << Values{2, -0.05, 0.55, 1} << true;
         QTest::newRow("fall and rise") << Values{-1, 1} << 1 << Values{3, -1.2, 1.2, 1} << true;
@@ -54,10 +53,9 @@ private slots:
 
     void rebuild_data()
     {
-        QTest::addColumn<QByteArray>("content"); // null: no file
-        QTest::addColumn<Values>("values");
-        QTest::addColumn<QColor>("colour");
-        QTest::addColumn<QByteArray>("row3"); // tooltip of the third chart row
+        // content null: no file; row3: the tooltip of the third chart row
+        QTest::addColumn<QByteArray>("content"); QTest::addColumn<Values>("values");
+        QTest::addColumn<QColor>("colour"); QTest::addColumn<QByteArray>("row3");
         const QColor red(255, 0, 0), green(0, 100, 50);
         const QByteArray upA = rec("16:00", "9503,34", "+ 0,52 %", "9551,12");
         const QByteArray downB = rec("16:05", "9503,34", "- 1,25 %", "9384,55");
