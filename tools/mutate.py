@@ -116,8 +116,9 @@ def mutants_of(line):
             if depth == 0:
                 break
         if depth == 0:
-            inner = line[m.end():j]
-            found.append((m.end(), j - m.end(), f"!({inner})", f"condition negated: {m.group(1)} (!(...))"))
+            start = code.rfind(";", m.end(), j) + 1 or m.end()  # after an init-statement
+            inner = line[start:j].strip()
+            found.append((start, j - start, " " * (start > m.end()) + f"!({inner})", f"condition negated: {m.group(1)} (!(...))"))
     for m in re.finditer(r"(?<![\w.'])(\d+)(?![\w.'])", code):
         value = int(m.group(1))
         step = 1 if value == 0 else random.choice((1, -1))
