@@ -22,6 +22,11 @@ void choose(Principale &w, int row)
     auto *list = w.get<QListWidget>("List1");
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
 }
+// Every connection of the window read to its end or dropped, and handled.
+bool drained(const Principale &w)
+{
+    return waitFor([&] { return std::ranges::none_of(w.form->findChildren<QTcpSocket *>(), &QTcpSocket::isOpen); });
+}
 } // namespace
 
 class TestForm1 : public QObject {
@@ -134,8 +139,10 @@ private slots:
         w.click("Titolo2");
         QVERIFY(waitFor([&] { return held.size() == 1; }));
         choose(w, 2);
-        held[0]->write(httpAnswer(ScriviPagina("16:10", "9400.00", "1.25", "9503.34")));
-        held[0]->disconnectFromHost();
+        if (QTcpSocket *old = held[0])
+            old->write(httpAnswer(ScriviPagina("16:10", "9400.00", "1.25", "9503.34"))), old->disconnectFromHost();
+        QVERIFY(drained(w));
+        QCOMPARE(w.box("Text1")->text(), " 16:00");
         QVERIFY(w.poll("16:20|9600.00|0.52|9503.34"));
         QCOMPARE(w.home.read("Nasdaq.txt"), rec("16:00", "9503,34", "+ 0,52 %", "9551,12"));
         QCOMPARE(w.home.read("D.Jones.txt"), rec("16:20", "9503,34", "+ 0,52 %", "9600,00"));
@@ -226,7 +233,7 @@ private slots:
         QFETCH(QByteArray, published); QFETCH(QString, obstacle); QFETCH(QByteArray, stored);
         Principale w("", true, true, ScriptedServer::reply(httpAnswer(published)));
         choose(w, 1); // Nasdaq picked before the download ends
-        QVERIFY(waitFor([&] { return !w.server.requests.isEmpty(); }) && w.poll("16:00|1.00|0.10|1.00"));
+        QVERIFY(waitFor([&] { return !w.server.requests.isEmpty(); }) && w.poll("16:00|1.00|0.10|1.00") && drained(w));
         Form3 *f = Principale::window<Form3>();
         QCOMPARE(f && f->isVisible(), published != "CU26\r\n");
         if (!f || !f->isVisible())

@@ -15,10 +15,9 @@ class GraficoTest : public QObject {
 private slots:
     void vista_data()
     {
-        QTest::addColumn<Values>("values");
-        QTest::addColumn<int>("colour"); // as read from the file: 0 none of today, 1 red, 2 green
-        QTest::addColumn<Values>("axes"); // x end, y min, y max, x step
-        QTest::addColumn<bool>("markers");
+        // colour as read from the file: 0 none of today, 1 red, 2 green; axes: x end, y min, y max, x step
+        QTest::addColumn<Values>("values"); QTest::addColumn<int>("colour");
+        QTest::addColumn<Values>("axes"); QTest::addColumn<bool>("markers");
         QTest::newRow("no point") << Values{} << 0 << Values{2, -0.05, 0.05, 1} << true;
         QTest::newRow("one rise") << Values{0.5} << 2 << Values{2, -0.05, 0.55, 1} << true;
         QTest::newRow("fall and rise") << Values{-1, 1} << 1 << Values{3, -1.2, 1.2, 1} << true;
@@ -28,10 +27,8 @@ private slots:
     void vista()
     {
         QFETCH(Values, values); QFETCH(int, colour); QFETCH(Values, axes); QFETCH(bool, markers);
-        PuntiGrafico punti;
-        punti.Valori = QVector<double>(values.begin(), values.end());
-        punti.Colore = colour;
-        const VistaGrafico v = CalcolaVista(punti); // its points: rebuild()
+        // Its points: rebuild().
+        const VistaGrafico v = CalcolaVista({{}, QVector<double>(values.begin(), values.end()), colour});
         QCOMPARE(v.FineX, axes[0]);
         QVERIFY(qFuzzyCompare(v.MinimoY + 10, axes[1] + 10) && qFuzzyCompare(v.MassimoY, axes[2]));
         QCOMPARE(v.PassoX, axes[3]);
@@ -46,20 +43,19 @@ private slots:
     {
         PuntiGrafico punti;
         for (int i = 0; i < 1000; ++i)
-            punti.Valori << (i == 500 ? 9 : i == 501 ? -9 : i % 3 * 0.1);
+            punti.Valori << (i == 500 ? 9 : i == 501 ? -9 : i == 999 ? 0.15 : i % 3 * 0.1);
         const QList<QPointF> drawn = CalcolaVista(punti, 10).Punti;
         QVERIFY(drawn.size() <= 1 + 2 * 11 + 1);
         QVERIFY(drawn.contains(QPointF(502, 9)) && drawn.contains(QPointF(503, -9)));
-        QCOMPARE(drawn.last(), QPointF(1001, 0));
+        QCOMPARE(drawn.last(), QPointF(1001, 0.15)); // neither its column's lowest nor highest
         QVERIFY(std::is_sorted(drawn.begin(), drawn.end(), [](QPointF a, QPointF b) { return a.x() < b.x(); }));
     }
 
     void rebuild_data()
     {
-        QTest::addColumn<QByteArray>("content"); // null: no file
-        QTest::addColumn<Values>("values");
-        QTest::addColumn<QColor>("colour");
-        QTest::addColumn<QByteArray>("row3"); // tooltip of the third chart row
+        // content null: no file; row3: the tooltip of the third chart row
+        QTest::addColumn<QByteArray>("content"); QTest::addColumn<Values>("values");
+        QTest::addColumn<QColor>("colour"); QTest::addColumn<QByteArray>("row3");
         const QColor red(255, 0, 0), green(0, 100, 50);
         const QByteArray upA = rec("16:00", "9503,34", "+ 0,52 %", "9551,12");
         const QByteArray downB = rec("16:05", "9503,34", "- 1,25 %", "9384,55");
@@ -72,6 +68,8 @@ private slots:
                                       << QByteArray();
         QTest::newRow("a hair below") << rec("16:00", "9503,34", "- 0,01 %", "9503,10") << Values{-0.01} << red
                                       << QByteArray();
+        QTest::newRow("equal to the close") << rec("16:00", "9503,34", "+ 0,00 %", "9503,34") << Values{0} << green
+                                            << QByteArray();
         QTest::newRow("five digits") << rec("16:00", "9998,10", "+ 0,14 %", "10012,5") << Values{0.14} << green
                                      << QByteArray();
         QTest::newRow("missing file") << QByteArray() << Values{} << red << QByteArray();

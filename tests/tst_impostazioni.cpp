@@ -11,10 +11,8 @@ class TestImpostazioni : public QObject {
 private slots:
     void buildsList_data()
     {
-        QTest::addColumn<QByteArray>("fut"); // null: no fut.txt
-        QTest::addColumn<QByteArray>("dati");
-        QTest::addColumn<QString>("names");
-        QTest::addColumn<QString>("symbols");
+        QTest::addColumn<QByteArray>("fut"); QTest::addColumn<QByteArray>("dati"); // fut null: no fut.txt
+        QTest::addColumn<QString>("names"); QTest::addColumn<QString>("symbols");
         const QByteArray two = "Nasdaq,^IXIC\r\nD.Jones,^DJI\r\n", none;
         auto row = [](const char *name, const QByteArray &fut, const QByteArray &dati, const QString &names,
                       const QString &symbols) { QTest::newRow(name) << fut << dati << names << symbols; };

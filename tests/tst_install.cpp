@@ -1,6 +1,7 @@
 // An installed copy: the layout cmake --install lays out, the Debian package installed
 // with apt-get, and where the installed program keeps its files when QUOTARO_HOME is not set.
 #include <QtTest>
+#include <sys/file.h>
 
 #include "TestSupport.h"
 
@@ -20,10 +21,8 @@ void keepsFilesInDataFolder(const QString &exe, const QString &shipped)
     QTemporaryDir data;
     ScriptedServer silent(ScriptedServer::reply(httpAnswer("")));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("QUOTARO_HOME");
-    env.insert("XDG_DATA_HOME", data.path());
-    env.insert("QUOTARO_FUTURES_SERVER", silent.address());
-    env.insert("QUOTARO_QUOTE_SERVER", silent.address());
+    env.remove("QUOTARO_HOME"), env.insert("XDG_DATA_HOME", data.path());
+    env.insert("QUOTARO_FUTURES_SERVER", silent.address()), env.insert("QUOTARO_QUOTE_SERVER", silent.address());
     QProcess program;
     program.setProcessEnvironment(env);
     program.start(exe, {});
@@ -38,6 +37,16 @@ void keepsFilesInDataFolder(const QString &exe, const QString &shipped)
     QCOMPARE(copied.readAll(), original.readAll());
     const QDir bin = QFileInfo(exe).dir();
     QCOMPARE(bin.entryList({"quotaro*", "*.cfg", "*.txt"}, QDir::Files), QStringList({"quotaro", "quotaro-server"}));
+}
+
+// dpkg's state and version of the package ("" when it knows nothing of it) and the identity
+// of the installed program's file: a copy installed anew is a new file.
+QByteArray installed()
+{
+    QProcess p;
+    const char *query = "dpkg-query -W -f='${db:Status-Abbrev}${Version}' quotaro; stat -c ' %i %z' /usr/bin/quotaro";
+    p.start("sh", {"-c", query});
+    return p.waitForFinished(30000) ? p.readAllStandardOutput().simplified() : "?";
 }
 } // namespace
 
@@ -57,20 +66,32 @@ private slots:
         keepsFilesInDataFolder(root.filePath("bin/quotaro"), root.filePath("share/quotaro"));
     }
 
-    // The package installs with its dependencies, runs, and goes again.
+    // The package installs with its dependencies, runs, and goes again; only where dpkg knows no
+    // quotaro (a user's copy is never replaced), one package test at a time on the machine.
     void debianPackage()
     {
         if (::geteuid() != 0 || QStandardPaths::findExecutable("apt-get").isEmpty()
-            || QStandardPaths::findExecutable("dpkg-shlibdeps").isEmpty() || QFile::exists("/usr/bin/quotaro"))
-            QSKIP("needs root, apt-get, dpkg-shlibdeps and no quotaro installed already");
+            || QStandardPaths::findExecutable("dpkg-shlibdeps").isEmpty())
+            QSKIP("needs root, apt-get and dpkg-shlibdeps");
+        QFile lock("/run/lock/quotaro-package-test.lock");
+        if (!lock.open(QIODevice::WriteOnly) || ::flock(lock.handle(), LOCK_EX | LOCK_NB) != 0)
+            QSKIP("another package test holds /run/lock/quotaro-package-test.lock");
+        if (const QByteArray before = installed(); !before.isEmpty() && before != "un" && before != "pn")
+            QSKIP(qPrintable("quotaro is installed here (" + before + "); the test leaves it alone"));
         QTemporaryDir out;
         QVERIFY(run("cpack", {"-G", "DEB", "-B", out.path(), "--config", QUOTARO_BUILD_DIR "/CPackConfig.cmake"}));
         const QStringList debs = QDir(out.path()).entryList({"quotaro_*_amd64.deb"});
         QCOMPARE(debs.size(), 1);
         qputenv("DEBIAN_FRONTEND", "noninteractive");
-        const QStringList apt{"-y", "-qq", "-o", "DPkg::Lock::Timeout=120"};
+        // Never an upgrade or a downgrade: a copy installed meanwhile stays as it is.
+        const QStringList apt{"-y", "-qq", "--no-upgrade", "-o", "DPkg::Lock::Timeout=120"};
         QVERIFY(run("apt-get", QStringList{"install"} + apt + QStringList{out.filePath(debs[0])}, 600000));
-        auto removed = qScopeGuard([&] { run("apt-get", QStringList{"remove"} + apt + QStringList{"quotaro"}); });
+        const QByteArray ours = installed();
+        QVERIFY2(ours.startsWith("ii " + debs[0].section('_', 1, 1).toLatin1()), ours.constData());
+        auto removed = qScopeGuard([&] { // only the copy installed here
+            installed() == ours ? void(run("apt-get", QStringList{"remove"} + apt + QStringList{"quotaro"}))
+                                : qWarning("quotaro was installed anew during the test: left installed");
+        });
         keepsFilesInDataFolder("/usr/bin/quotaro", "/usr/share/quotaro");
     }
 };

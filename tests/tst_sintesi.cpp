@@ -15,8 +15,7 @@ class SintesiTest : public QObject {
 private slots:
     void engineNeverBlocks_data()
     {
-        QTest::addColumn<bool>("silentService");
-        QTest::addColumn<int>("failures");
+        QTest::addColumn<bool>("silentService"); QTest::addColumn<int>("failures");
         // The engine stays inside its connection for ever: nothing fails, nothing waits.
         QTest::newRow("service never answers") << true << 0;
         // Each text finds no engine and tries a fresh one: two texts, two failures.
@@ -42,13 +41,14 @@ private slots:
         if (silentService)
             QTRY_VERIFY(service->hasPendingConnections()); // the engine is in its connection now
         QTRY_COMPARE(failed.count(), failures);
+        QVERIFY(!QTest::qWaitFor([&] { return failed.count() > failures; }, 1000)); // nor one more, late
         speech.reset(); // returns, even with the engine stuck
     }
 
     void queue_data()
     {
-        QTest::addColumn<QList<Step>>("steps");
-        QTest::addColumn<QStringList>("handedOver"); // after each step, "" for none
+        // handedOver: after each step, "" for none.
+        QTest::addColumn<QList<Step>>("steps"); QTest::addColumn<QStringList>("handedOver");
         // Right after say() the engine still reports Ready: the second text must wait for
         // the first one's end, not cut it off.
         QTest::newRow("in order, one at a time") << QList<Step>{{"uno", Ready}, {"due", Ready}, {"", Speaking},

@@ -14,6 +14,9 @@ static const QString Today = "06/12/2026", Tomorrow = "07/12/2026";
 static QByteArray rec(auto t, auto c, auto v, auto x, QString d = Today) { return ScriviRecord(t, c, v, x, d); }
 static QByteArray readAll(const QString &p) { QFile f(p); return f.open(QIODevice::ReadOnly) ? f.readAll() : "?"; }
 static bool put(QString p, QByteArray b) { QFile f(p); return f.open(QIODevice::Append) && f.write(b) == b.size(); }
+// Overwrites the file's start: same size, same inode, a later time.
+static bool rewrite(QString p, QByteArray b) { QFile f(p); return f.open(QIODevice::ReadWrite) && f.write(b) == b.size()
+    && f.flush() && f.setFileTime(QDateTime::currentDateTime().addSecs(9), QFileDevice::FileModificationTime); }
 // Lengths vary so that the lines of two writers never line up.
 static QByteArray childRecord(int id, int n)
 { return rec(QString("%1:%2").arg(id).arg(n), "9503,34", QString("+ 0,%1 %").arg(n), QString(n % 7, '9')); }
@@ -71,7 +74,7 @@ private slots:
     void reader_data() {
         QTest::addColumn<QString>("change");
         for (const char *change : {"appended", "truncated", "truncated, then longer", "new inode", "next day",
-                                   "another file", "deleted", "emptied, then longer", "pipe"})
+                                   "another file", "deleted", "emptied, then longer", "pipe", "rewritten in place"})
             QTest::newRow(change) << change;
     }
     void reader() {
@@ -83,6 +86,7 @@ private slots:
             QVERIFY(put(path, history(40, 3) + tail.left(split)) && sameAsFullRead(reader, path));
             QString read = path, today = change == "next day" ? Tomorrow : Today, at = QString::number(split);
             if (change.startsWith("truncated")) QVERIFY(QFile::resize(path, 1000));
+            if (change == "rewritten in place") QVERIFY(rewrite(path, history(1, 4))); // not the first record now
             if (change == "new inode") QVERIFY(platform::replaceFile(path, history(40, 5), nullptr)); // renamed over it
             if (change == "another file") QVERIFY(put(read = dir.filePath(QString::number(split)), history(45, 1)));
             if (change == "deleted" || change == "pipe") QVERIFY(QFile::remove(path)); // a pipe: no plain file there
