@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
+#include <sys/socket.h>
 
 #include "TestSupport.h"
 #include "quote/Quotazione.h"
@@ -29,6 +30,28 @@ QString shown(const QByteArray &page)
     const Quotazione q = EstraiQuotazione(QString::fromLatin1(page));
     return page.isEmpty() ? QStringLiteral("none") : QStringList{q.Ora, q.Valore, q.Variazione, q.Chiusura}.join(u' ');
 }
+// The page's value, change and close windows as written, or "refused" for no page.
+QString windows(const QByteArray &page)
+{
+    QStringList texts;
+    for (const FinestraPagina &f : {FinestraValore, FinestraVariazione, FinestraChiusura})
+        texts << page.mid(page.indexOf(f.Marcatore.data()) + f.Distanza, f.Larghezza).trimmed();
+    return page.isEmpty() ? QStringLiteral("refused") : texts.join(u'|');
+}
+// One request to a server on loopback and its whole answer; the client half-closes after it when asked.
+QByteArray get(quint16 port, const QByteArray &request, bool halfClose = false)
+{
+    QTcpSocket s;
+    s.connectToHost(QHostAddress::LocalHost, port);
+    if (!s.waitForConnected(5000))
+        return {};
+    s.write(request), s.flush();
+    if (halfClose)
+        ::shutdown(int(s.socketDescriptor()), SHUT_WR);
+    QByteArray got;
+    waitFor([&] { return got += s.readAll(), s.state() == QAbstractSocket::UnconnectedState; });
+    return got + s.readAll();
+}
 } // namespace
 
 class TestServer : public QObject {
@@ -48,7 +71,15 @@ class TestServer : public QObject {
         }
     }};
     YahooChart source{QUrl("http://" + upstream.address())};
-    qint64 now = 0;
+    qint64 now, wall; // the cache's clock (ms); the wall clock (s), after ^TNX's quote time
+    // The symbols the stand-in was asked for, in order.
+    QString asked() const
+    {
+        QStringList symbols;
+        for (const QByteArray &r : upstream.requests)
+            symbols << r.mid(r.indexOf("/chart/") + 7).split('?').first();
+        return symbols.join(u' ');
+    }
     std::unique_ptr<QuoteCache> cache;
     Answer ask(const QString &symbol)
     {
@@ -61,7 +92,8 @@ class TestServer : public QObject {
 private slots:
     void init()
     {
-        script.clear(), upstream.requests.clear(), now = 0;
+        script.clear(), upstream.requests.clear(), now = 0, wall = 1770062392 + 60;
+        source.setWallClock([this] { return wall; });
         const QuoteCache::Options options{15000, 500, 30000, 600000};
         cache = std::make_unique<QuoteCache>(source, options, [this] { return now; });
     }
@@ -95,6 +127,77 @@ private slots:
         QCOMPARE(LiveFeed::sourceSymbol("CZ26", "NQ"), QString());
     }
 
+    // Values in their windows, rounded in decimal when the source's decimals do not fit; refused
+    // when a number would be cut.
+    void page_data()
+    {
+        QTest::addColumn<double>("last"); QTest::addColumn<double>("close"); QTest::addColumn<int>("decimals");
+        QTest::addColumn<QString>("shownAs");
+        QTest::newRow("unchanged") << 4.275 << 4.275 << 4 << "4.2750|+0.00%|4.2750";
+        QTest::newRow("falling") << 99.0 << 100.0 << 2 << "99.00|-1.00%|100.00";
+        QTest::newRow("separator") << 9551.12 << 9503.34 << 2 << "9,551.12|+0.50%|9,503.34";
+        QTest::newRow("from 10,000") << 16234.56 << 16000.0 << 2 << "16234.56|+1.47%|16000.00";
+        QTest::newRow("separator dropped") << 1234.5678 << 1234.5678 << 4 << "1234.568|+0.00%|1,234.5678";
+        QTest::newRow("fewer decimals") << 123456.78 << 123456.78 << 2 << "123456.8|+0.00%|123456.78";
+        QTest::newRow("no decimals") << 12345678.9 << 12345678.9 << 2 << "12345679|+0.00%|12345678.90";
+        QTest::newRow("half up in decimal") << 100.005 << 2.675 << 2 << "100.01|+3638.50%|2.68";
+        QTest::newRow("change, fewer decimals") << 1000.0 << 0.125 << 2 << "1,000.00|+799900%|0.13";
+        QTest::newRow("price too large") << 123456789.0 << 123456789.0 << 2 << "refused";
+        QTest::newRow("change too large") << 100.0 << 1e-12 << 2 << "refused";
+    }
+    void page()
+    {
+        QFETCH(double, last); QFETCH(double, close); QFETCH(int, decimals); QFETCH(QString, shownAs);
+        QString why;
+        QCOMPARE(windows(renderPage({last, close, QTime(16, 0), decimals}, &why)), shownAs);
+        QCOMPARE(why.isEmpty(), shownAs != "refused");
+    }
+
+    // A quote time is used from 7 days back to a day ahead of the wall clock.
+    void quoteTime_data()
+    {
+        QTest::addColumn<QByteArray>("time"); QTest::addColumn<bool>("used");
+        QTest::newRow("a minute ago") << QByteArray("1770062392") << true;
+        QTest::newRow("7 days ago") << QByteArray("1769457652") << true;
+        QTest::newRow("older") << QByteArray("1769457651") << false;
+        QTest::newRow("a day ahead") << QByteArray("1770148852") << true;
+        QTest::newRow("further ahead") << QByteArray("1770148853") << false;
+        QTest::newRow("beyond 64 bits") << QByteArray("1e300") << false;
+    }
+    void quoteTime()
+    {
+        QFETCH(QByteArray, time); QFETCH(bool, used);
+        const QByteArray body = fixture("tnx-5m-1d.json").replace("1770062392", time);
+        QCOMPARE(source.parse(200, body, "^TNX").reading.has_value(), used);
+    }
+
+    // What reaches the source from a request to the server (then a probe that must reach it).
+    void requests_data()
+    {
+        QTest::addColumn<QByteArray>("query"); QTest::addColumn<QByteArray>("headers");
+        QTest::addColumn<int>("status"); QTest::addColumn<QString>("reached");
+        QTest::newRow("&") << QByteArray("M&M.NS") << QByteArray() << 404 << "M%26M.NS PROBE";
+        QTest::newRow(".") << QByteArray(".") << QByteArray() << 404 << "PROBE";
+        QTest::newRow("..") << QByteArray("..") << QByteArray() << 404 << "PROBE";
+        QTest::newRow("%2E%2E") << QByteArray("%2E%2E") << QByteArray() << 404 << "PROBE";
+    }
+    void requests()
+    {
+        QFETCH(QByteArray, query); QFETCH(QByteArray, headers); QFETCH(int, status); QFETCH(QString, reached);
+        script = QList<QByteArray>(3, answer(404, fixture("not-found.json")));
+        LiveFeed feed(source, {15000, 2000, 30000, 600000}, "NQ.CME");
+        QuoteServer http(feed, [] { return QStringLiteral("CZ26"); });
+        QString error;
+        QVERIFY(http.listen(0, &error));
+        const auto request = [](const QByteArray &symbol, const QByteArray &headers) {
+            return "GET /qc/stocks/quotes.aspx?symbols=" + symbol + " HTTP/1.1\r\n"
+                + (headers.contains("Host:") ? "" : "Host: 127.0.0.1:41780\r\n") + headers + "\r\n";
+        };
+        QCOMPARE(get(http.port(), request(query, headers)).mid(9, 3).toInt(), status);
+        QCOMPARE(get(http.port(), request("PROBE", {})).mid(9, 3).toInt(), 404);
+        QCOMPARE(asked(), reached);
+    }
+
     // One first request per row: the page the ticker gets, or "none" with the status.
     void firstAnswer_data()
     {
@@ -111,6 +214,8 @@ private slots:
         QTest::newRow("cut short") << "^TNX" << answer(200, tnx).chopped(900) << 503 << "none";
         QTest::newRow("no price") << "^TNX" << answer(200, QByteArray(tnx).replace("regularMarketPrice", "x"))
                                   << 503 << "none";
+        QTest::newRow("too large") << "^TNX" << answer(200, QByteArray(tnx).replace("4.275,", "123456789,")) << 503
+                                   << "none";
         QTest::newRow("no answer in time") << "^TNX" << QByteArray() << 503 << "none";
         QTest::newRow("trickling answer") << "^TNX" << QByteArray("trickle") << 503 << "none";
     }
@@ -118,6 +223,8 @@ private slots:
     {
         QFETCH(QString, symbol); QFETCH(QByteArray, upstreamAnswer); QFETCH(int, status); QFETCH(QString, values);
         script = {upstreamAnswer};
+        const auto time = QRegularExpression("\"regularMarketTime\":(\\d+)").match(upstreamAnswer);
+        wall = time.captured(1).toLongLong() + 60;
         const Answer a = ask(symbol);
         QCOMPARE(a.status, status);
         if (status != 404)

@@ -58,7 +58,7 @@ void QuoteCache::done(const QString &symbol, const Outcome &outcome)
     e.busy = false;
     int waitMs = options_.intervalMs;
     if (outcome.reading) {
-        e.page = renderPage(*outcome.reading);
+        e.page = outcome.page;
         e.unknown = false;
         e.backoffMs = 0;
     } else {

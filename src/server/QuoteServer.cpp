@@ -153,15 +153,19 @@ void QuoteServer::respond(const QByteArray &requestLine, const std::function<voi
         return reply({200, "OK", "text/plain", futuresCode_().toLatin1() + "\r\n"});
     if (path != "/qc/stocks/quotes.aspx")
         return reply(notFound("No such page."));
-    static const QRegularExpression symbolForm(QStringLiteral("^[A-Za-z0-9^.=_-]{1,32}$"));
-    for (const QByteArray &item : query.split('&')) {
-        if (!item.startsWith("symbols="))
-            continue;
-        const QString symbol = QString::fromUtf8(QByteArray::fromPercentEncoding(item.mid(8)));
-        // Anything else is no market symbol; it never reaches the source or the cache.
-        return symbolForm.match(symbol).hasMatch() ? feed_.page(symbol, reply) : reply(notFound("No such symbol."));
-    }
-    reply(notFound("No symbol given."));
+    // The ticker sends the symbol unencoded, so everything after "symbols=" is the symbol
+    // ("M&M.NS" included).
+    const qsizetype at = query.startsWith("symbols=") ? 0 : query.indexOf("&symbols=");
+    if (at < 0)
+        return reply(notFound("No symbol given."));
+    const QString symbol =
+        QString::fromUtf8(QByteArray::fromPercentEncoding(query.mid(query.indexOf("symbols=", at) + 8)));
+    // Anything else is no market symbol; it never reaches the source or the cache. Dots
+    // alone would be a path step ("..") on the way to the source.
+    static const QRegularExpression symbolForm(QStringLiteral("^[A-Za-z0-9^.=_&-]{1,32}$"));
+    if (!symbolForm.match(symbol).hasMatch() || symbol.count(u'.') == symbol.size())
+        return reply(notFound("No such symbol."));
+    feed_.page(symbol, reply);
 }
 
 void QuoteServer::serve(QTcpSocket *socket)

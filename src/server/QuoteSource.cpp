@@ -30,6 +30,11 @@ Outcome failed(const QString &why)
 
 } // namespace
 
+qint64 QuoteSource::wallSeconds() const
+{
+    return wallClock_ ? wallClock_() : QDateTime::currentSecsSinceEpoch();
+}
+
 QNetworkRequest YahooChart::request(const QString &symbol) const
 {
     QUrl url = base_;
@@ -67,7 +72,11 @@ Outcome YahooChart::parse(int status, const QByteArray &body, const QString &sym
     if (meta.value(u"symbol").toString().compare(symbol, Qt::CaseInsensitive) != 0)
         return failed(QStringLiteral("answer about \"%1\", not \"%2\"").arg(meta.value(u"symbol").toString(), symbol));
     const auto last = positive(meta.value(u"regularMarketPrice"));
-    const auto time = positive(meta.value(u"regularMarketTime"));
+    // A quote time outside a week back to a day ahead is no reading of this session.
+    const qint64 now = wallSeconds();
+    auto time = positive(meta.value(u"regularMarketTime"));
+    if (time && (*time < double(now - 7 * 86400) || *time > double(now + 86400)))
+        return failed(QStringLiteral("implausible quote time %1").arg(*time, 0, 'g', 17));
     // chartPreviousClose is the close before the chart's range: the previous session's
     // only for a one-day range.
     auto close = positive(meta.value(u"previousClose"));
@@ -105,6 +114,9 @@ void fetchOnce(QNetworkAccessManager &network, const QuoteSource &source, const 
             o = source.parse(status.toInt(), reply->readAll(), symbol);
             o.retryAfterSeconds = reply->rawHeader("Retry-After").toInt();
         }
+        QString why;
+        if (o.reading && (o.page = renderPage(*o.reading, &why)).isEmpty())
+            o = failed(why);
         done(o);
     });
 }
