@@ -57,10 +57,13 @@ QByteArray get(quint16 port, const QByteArray &request, bool halfClose = false)
 class TestServer : public QObject {
     Q_OBJECT
     // The source's stand-in answers each request with the next scripted answer (an empty
-    // one: it never answers; "trickle": a byte every 100 ms); the cache's clock is the test's.
+    // one: it never answers; "trickle": a byte every 100 ms), NOPE... as unknown; the cache's
+    // clock is the test's.
     QList<QByteArray> script;
-    ScriptedServer upstream{[this](QTcpSocket *s, const QByteArray &) {
-        const QByteArray next = script.isEmpty() ? QByteArray() : script.takeFirst();
+    ScriptedServer upstream{[this](QTcpSocket *s, const QByteArray &r) {
+        const QByteArray next = r.contains("/NOPE") ? answer(404, fixture("not-found.json"))
+            : script.isEmpty()                       ? QByteArray()
+                                                     : script.takeFirst();
         if (next == "trickle") {
             s->write(answer(200, QByteArray(1000, ' ')).chopped(1000));
             auto *t = new QTimer(s);
@@ -233,28 +236,36 @@ private slots:
         QVERIFY(upstream.requests[0].startsWith("GET /v8/finance/chart/" + QUrl::toPercentEncoding(symbol)));
     }
 
-    // Many tickers, one request per interval; a failing source keeps the last good page
-    // and is asked again only after the back-off, doubled after each failure.
+    // Many tickers, one request per interval; a failing source keeps the last good page and is
+    // asked again only after the back-off, doubled after each failure, or after Retry-After.
+    // After each step a probe symbol must reach the source: whatever ^TNX asked lies before it.
+    void sharedAndPolite_data()
+    {
+        QTest::addColumn<QByteArray>("retryAfter");
+        QTest::newRow("seconds") << QByteArray("300");
+    }
     void sharedAndPolite()
     {
+        QFETCH(QByteArray, retryAfter);
         QSignalSpy fetched(cache.get(), &QuoteCache::fetched);
         const QByteArray good = answer(200, fixture("tnx-5m-1d.json"));
-        script = {good, answer(500, ""), answer(200, "{\"chart\":"), answer(429, "", "Retry-After: 300\r\n"), good};
+        script = {good, answer(500, ""), answer(200, "{\"chart\":"), answer(429, "", "Retry-After: " + retryAfter + "\r\n"),
+                  good};
         auto got = std::make_shared<QList<Answer>>();
         for (int i = 0; i < 5; ++i)
             cache->page("^TNX", [got](const Answer &a) { *got << a; });
         QVERIFY(waitFor([&] { return got->size() == 5; }));
         const QByteArray page = got->at(0).body;
         QCOMPARE(shown(page), "14:59 4,2750 1,14 4,2270");
-        // {clock, upstream requests so far}: each failure answered from the last good page.
-        const qint64 steps[][2] = {{14999, 1}, {15000, 2}, {44999, 2}, {45000, 3}, {104999, 3}, {105000, 4},
-                                   {404999, 4}, {405000, 5}};
-        for (const auto &[at, requests] : steps) {
+        QString expected = "%5ETNX";
+        for (qint64 at : {14999, 15000, 44999, 45000, 104999, 105000, 404999, 405000}) {
             now = at;
             QCOMPARE(ask("^TNX").body, page);
-            QVERIFY2(waitFor([&] { return fetched.size() == requests; }), qPrintable(QString::number(at)));
-            QCOMPARE(upstream.requests.size(), requests);
+            QCOMPARE(ask("NOPE" + QString::number(at)).status, 404);
+            QVERIFY(waitFor([&] { return fetched.size() == upstream.requests.size(); }));
+            expected += (at % 1000 ? "" : " %5ETNX") + QStringLiteral(" NOPE%1").arg(at);
         }
+        QCOMPARE(asked(), expected);
     }
 
     // The units as installed pass systemd's check, and the server serves on the socket it
