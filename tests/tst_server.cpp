@@ -52,16 +52,42 @@ QByteArray get(quint16 port, const QByteArray &request, bool halfClose = false)
     waitFor([&] { return got += s.readAll(), s.state() == QAbstractSocket::UnconnectedState; });
     return got + s.readAll();
 }
+// "NOPEx3 X" as "NOPE0 NOPE1 NOPE2 X".
+QStringList expand(const QStringList &items)
+{
+    QStringList out;
+    for (const QString &item : items) {
+        const qsizetype x = item.lastIndexOf(u'x');
+        const int n = x > 0 ? item.mid(x + 1).toInt() : 0;
+        for (int i = 0; i < n; ++i)
+            out << item.left(x) + QString::number(i);
+        if (n == 0)
+            out << item;
+    }
+    return out;
+}
+// quotaro-server started through sh (PREFIX; exec SERVER ARGS...), and the port it listens on.
+quint16 startServer(QProcess &p, const QString &prefix, const QStringList &arguments)
+{
+    p.start("sh", QStringList{"-c", prefix + "; exec \"$0\" \"$@\"", QUOTARO_SERVER} + arguments);
+    QByteArray out;
+    waitFor([&] { return (out += p.readAllStandardOutput()).contains('\n'); });
+    return quint16(out.mid(out.lastIndexOf(':') + 1).trimmed().toUInt());
+}
+const QByteArray FutRequest = "GET /browser/fut.txt HTTP/1.1\r\nHost: localhost\r\n\r\n";
 } // namespace
 
 class TestServer : public QObject {
     Q_OBJECT
     // The source's stand-in answers each request with the next scripted answer (an empty
-    // one: it never answers; "trickle": a byte every 100 ms), NOPE... as unknown; the cache's
-    // clock is the test's.
+    // one: it never answers; "trickle": a byte every 100 ms), NOPE... as unknown, FAIL... with
+    // 500, SLOW... as unknown after 1.5 s; the cache's clock is the test's.
     QList<QByteArray> script;
     ScriptedServer upstream{[this](QTcpSocket *s, const QByteArray &r) {
+        if (r.contains("/SLOW"))
+            return QTimer::singleShot(1500, s, [s] { s->write(answer(404, fixture("not-found.json"))), s->close(); });
         const QByteArray next = r.contains("/NOPE") ? answer(404, fixture("not-found.json"))
+            : r.contains("/FAIL")                    ? answer(500, "")
             : script.isEmpty()                       ? QByteArray()
                                                      : script.takeFirst();
         if (next == "trickle") {
@@ -174,7 +200,8 @@ private slots:
         QCOMPARE(source.parse(200, body, "^TNX").reading.has_value(), used);
     }
 
-    // What reaches the source from a request to the server (then a probe that must reach it).
+    // What reaches the source from a request to the server (then a probe that must reach it);
+    // "LF": the request's lines end with LF alone; "half-close": the client half-closes after it.
     void requests_data()
     {
         QTest::addColumn<QByteArray>("query"); QTest::addColumn<QByteArray>("headers");
@@ -183,6 +210,11 @@ private slots:
         QTest::newRow(".") << QByteArray(".") << QByteArray() << 404 << "PROBE";
         QTest::newRow("..") << QByteArray("..") << QByteArray() << 404 << "PROBE";
         QTest::newRow("%2E%2E") << QByteArray("%2E%2E") << QByteArray() << 404 << "PROBE";
+        for (const char *h : {"Origin: http://a.example", "Referer: http://a.example/", "Sec-Fetch-Mode: no-cors",
+                              "Host: a.example:41780", "Host: 127.0.0.1.a.example"})
+            QTest::newRow(h) << QByteArray("X") << QByteArray(h) + "\r\n" << 403 << "PROBE";
+        for (const char *h : {"Host: localhost:41780", "Host: [::1]", "Host: 127.0.0.2", "LF", "half-close"})
+            QTest::newRow(h) << QByteArray("X") << QByteArray(h) + "\r\n" << 404 << "X PROBE";
     }
     void requests()
     {
@@ -196,7 +228,10 @@ private slots:
             return "GET /qc/stocks/quotes.aspx?symbols=" + symbol + " HTTP/1.1\r\n"
                 + (headers.contains("Host:") ? "" : "Host: 127.0.0.1:41780\r\n") + headers + "\r\n";
         };
-        QCOMPARE(get(http.port(), request(query, headers)).mid(9, 3).toInt(), status);
+        QByteArray first = request(query, headers.startsWith("LF") || headers.startsWith("half") ? "" : headers);
+        if (headers.startsWith("LF")) // a request with bare line feeds
+            first.replace("\r\n", "\n");
+        QCOMPARE(get(http.port(), first, headers.startsWith("half")).mid(9, 3).toInt(), status);
         QCOMPARE(get(http.port(), request("PROBE", {})).mid(9, 3).toInt(), 404);
         QCOMPARE(asked(), reached);
     }
@@ -219,13 +254,17 @@ private slots:
                                   << 503 << "none";
         QTest::newRow("too large") << "^TNX" << answer(200, QByteArray(tnx).replace("4.275,", "123456789,")) << 503
                                    << "none";
+        QTest::newRow("redirect") << "^TNX" << answer(302, "", "Location: http://" + upstream.address().toLatin1()
+                                                   + "/v8/finance/chart/%5ETNX\r\n") << 503 << "none";
+        QTest::newRow("over 1 MiB") << "^TNX" << answer(200, QByteArray(tnx).insert(1, QByteArray(1 << 20, ' ')))
+                                    << 503 << "none";
         QTest::newRow("no answer in time") << "^TNX" << QByteArray() << 503 << "none";
         QTest::newRow("trickling answer") << "^TNX" << QByteArray("trickle") << 503 << "none";
     }
     void firstAnswer()
     {
         QFETCH(QString, symbol); QFETCH(QByteArray, upstreamAnswer); QFETCH(int, status); QFETCH(QString, values);
-        script = {upstreamAnswer};
+        script = {upstreamAnswer, answer(200, fixture("tnx-5m-1d.json"))};
         const auto time = QRegularExpression("\"regularMarketTime\":(\\d+)").match(upstreamAnswer);
         wall = time.captured(1).toLongLong() + 60;
         const Answer a = ask(symbol);
@@ -243,6 +282,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("retryAfter");
         QTest::newRow("seconds") << QByteArray("300");
+        QTest::newRow("date") << QByteArray("Mon, 02 Feb 2026 20:05:52 GMT"); // the wall clock + 300 s
     }
     void sharedAndPolite()
     {
@@ -266,6 +306,84 @@ private slots:
             expected += (at % 1000 ? "" : " %5ETNX") + QStringLiteral(" NOPE%1").arg(at);
         }
         QCOMPARE(asked(), expected);
+    }
+
+    // One budget for the whole server: symbols asked in any case share one entry; an evicted one
+    // keeps its back-off; 24 requests a minute, 6 of them for symbols asked the first time, so
+    // followed symbols go on being asked. Steps: "CLOCK SYMBOL" ("FAILAx6": FAILA0...FAILA5), all
+    // failing at the source (30 s back-off); then a probe that must reach it.
+    void budget_data()
+    {
+        QTest::addColumn<QStringList>("steps"); QTest::addColumn<QStringList>("reached");
+        QTest::newRow("case") << QStringList{"0 FAILA", "0 faila", "1000 FailA"} << QStringList{"FAILA"};
+        QTest::newRow("evicted") << QStringList{"0 FAILA", "1 FAILBx300", "29999 FAILA", "30000 FAILA"}
+                                 << QStringList{"FAILA", "FAILBx5", "FAILA"};
+        QStringList steps, twice{"FAILAx6", "FAILBx6", "FAILCx6", "FAILDx6", "FAILEx6"};
+        for (int i = 0; i < 5; ++i)
+            steps << QString::number(i * 60000) + " " + twice[i];
+        for (int i = 0; i < 5; ++i)
+            steps << "300000 " + twice[i];
+        QTest::newRow("per minute") << steps << twice + twice.mid(0, 4);
+    }
+    void budget()
+    {
+        QFETCH(QStringList, steps); QFETCH(QStringList, reached);
+        for (const QString &step : steps + QStringList{"3600000 FAILZ"}) {
+            now = step.section(u' ', 0, 0).toLongLong();
+            for (const QString &symbol : expand({step.section(u' ', 1)}))
+                ask(symbol);
+        }
+        QCOMPARE(asked(), expand(reached + QStringList{"FAILZ"}).join(u' '));
+    }
+
+    // A source that never answers in time holds no more than 256 symbols.
+    void slowSource()
+    {
+        for (int i = 0; i < 300; ++i)
+            cache->page("SLOW" + QString::number(i), [](const Answer &) {});
+        QVERIFY(cache->symbols() <= 256);
+    }
+
+    // quotaro-server as a process: a passed descriptor that is no listening socket is an error;
+    // out of descriptors it accepts again once one closes; a request waiting on the source is
+    // answered before an idle exit.
+    void notListening()
+    {
+        QTcpSocket connected;
+        connected.connectToHost(QHostAddress::LocalHost, upstream.serverPort());
+        QVERIFY(connected.waitForConnected(5000));
+        QProcess p;
+        p.setChildProcessModifier([fd = int(connected.socketDescriptor())] {
+            char pid[32];
+            std::snprintf(pid, sizeof pid, "%d", int(::getpid()));
+            ::dup2(fd, 3), ::setenv("LISTEN_FDS", "1", 1), ::setenv("LISTEN_PID", pid, 1);
+        });
+        p.start(QUOTARO_SERVER, {});
+        const bool ended = p.waitForFinished(5000);
+        p.kill(), p.waitForFinished(3000);
+        QVERIFY(ended && p.exitCode() == 1);
+        QVERIFY(p.readAllStandardError().contains("not a listening TCP socket"));
+    }
+    void outOfDescriptors()
+    {
+        QProcess p;
+        const quint16 port = startServer(p, "ulimit -n 40", {"--port", "0"});
+        std::vector<std::unique_ptr<QTcpSocket>> held(60);
+        for (auto &s : held)
+            s = std::make_unique<QTcpSocket>(), s->connectToHost(QHostAddress::LocalHost, port);
+        QTest::qWait(500);
+        held.clear();
+        QVERIFY(get(port, FutRequest).startsWith("HTTP/1.1 200"));
+        p.kill(), p.waitForFinished(3000);
+    }
+    void answeredBeforeIdleExit()
+    {
+        QProcess p;
+        const quint16 port = startServer(p, "true", {"--feed", "live", "--upstream", "http://" + upstream.address(),
+                                                     "--port", "0", "--idle-exit", "1"});
+        const QByteArray slow = "GET /qc/stocks/quotes.aspx?symbols=SLOW HTTP/1.1\r\nHost: localhost\r\n\r\n";
+        QVERIFY(get(port, slow).startsWith("HTTP/1.1 404"));
+        QVERIFY(p.waitForFinished(5000));
     }
 
     // The units as installed pass systemd's check, and the server serves on the socket it

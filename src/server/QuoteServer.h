@@ -62,7 +62,11 @@ public:
     // Quits the application after this long without a request (0: never).
     void quitWhenIdle(int seconds);
 
+    // Connections open at once; beyond it the oldest without a whole request is dropped.
+    static constexpr int MaxConnections = 256;
+
 private:
+    void accept();
     void serve(QTcpSocket *socket);
     void respond(const QByteArray &requestLine, const std::function<void(const Answer &)> &reply);
 
@@ -70,6 +74,8 @@ private:
     std::function<QString()> futuresCode_;
     QTcpServer listener_;
     QTimer idle_;
+    QList<QTcpSocket *> connections_; // oldest first
+    int waiting_ = 0;                 // requests read and not answered yet
 };
 
 } // namespace server
