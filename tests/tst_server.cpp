@@ -52,18 +52,13 @@ QByteArray get(quint16 port, const QByteArray &request, bool halfClose = false)
     waitFor([&] { return got += s.readAll(), s.state() == QAbstractSocket::UnconnectedState; });
     return got + s.readAll();
 }
-// "NOPEx3 X" as "NOPE0 NOPE1 NOPE2 X".
+// "FAILx3 X" as "FAIL0 FAIL1 FAIL2 X".
 QStringList expand(const QStringList &items)
 {
     QStringList out;
-    for (const QString &item : items) {
-        const qsizetype x = item.lastIndexOf(u'x');
-        const int n = x > 0 ? item.mid(x + 1).toInt() : 0;
-        for (int i = 0; i < n; ++i)
-            out << item.left(x) + QString::number(i);
-        if (n == 0)
-            out << item;
-    }
+    for (const QString &item : items)
+        for (int i = 0, n = item.section(u'x', 1).toInt(); i < qMax(n, 1); ++i)
+            out << (n ? item.section(u'x', 0, 0) + QString::number(i) : item);
     return out;
 }
 // quotaro-server started through sh (PREFIX; exec SERVER ARGS...), and the port it listens on.
@@ -182,22 +177,16 @@ private slots:
         QCOMPARE(why.isEmpty(), shownAs != "refused");
     }
 
-    // A quote time is used from 7 days back to a day ahead of the wall clock.
-    void quoteTime_data()
-    {
-        QTest::addColumn<QByteArray>("time"); QTest::addColumn<bool>("used");
-        QTest::newRow("a minute ago") << QByteArray("1770062392") << true;
-        QTest::newRow("7 days ago") << QByteArray("1769457652") << true;
-        QTest::newRow("older") << QByteArray("1769457651") << false;
-        QTest::newRow("a day ahead") << QByteArray("1770148852") << true;
-        QTest::newRow("further ahead") << QByteArray("1770148853") << false;
-        QTest::newRow("beyond 64 bits") << QByteArray("1e300") << false;
-    }
+    // A quote time is used from 7 days back to a day ahead of the wall clock (^TNX's time + 60 s):
+    // {time, used}, at both ends and beyond a 64-bit second count.
     void quoteTime()
     {
-        QFETCH(QByteArray, time); QFETCH(bool, used);
-        const QByteArray body = fixture("tnx-5m-1d.json").replace("1770062392", time);
-        QCOMPARE(source.parse(200, body, "^TNX").reading.has_value(), used);
+        const std::pair<const char *, bool> rows[] = {{"1769457652", true}, {"1769457651", false},
+            {"1770148852", true}, {"1770148853", false}, {"1e300", false}};
+        for (const auto &[time, used] : rows) {
+            const QByteArray body = fixture("tnx-5m-1d.json").replace("1770062392", time);
+            QVERIFY2(source.parse(200, body, "^TNX").reading.has_value() == used, time);
+        }
     }
 
     // What reaches the source from a request to the server (then a probe that must reach it);
@@ -223,7 +212,7 @@ private slots:
         LiveFeed feed(source, {15000, 2000, 30000, 600000}, "NQ.CME");
         QuoteServer http(feed, [] { return QStringLiteral("CZ26"); });
         QString error;
-        QVERIFY(http.listen(0, &error));
+        QVERIFY2(http.listen(0, &error), qPrintable(error));
         const auto request = [](const QByteArray &symbol, const QByteArray &headers) {
             return "GET /qc/stocks/quotes.aspx?symbols=" + symbol + " HTTP/1.1\r\n"
                 + (headers.contains("Host:") ? "" : "Host: 127.0.0.1:41780\r\n") + headers + "\r\n";
@@ -250,16 +239,14 @@ private slots:
         QTest::newRow("503") << "^TNX" << answer(503, "") << 503 << "none";
         QTest::newRow("malformed") << "^TNX" << answer(200, tnx.left(900)) << 503 << "none";
         QTest::newRow("cut short") << "^TNX" << answer(200, tnx).chopped(900) << 503 << "none";
-        QTest::newRow("no price") << "^TNX" << answer(200, QByteArray(tnx).replace("regularMarketPrice", "x"))
-                                  << 503 << "none";
-        QTest::newRow("too large") << "^TNX" << answer(200, QByteArray(tnx).replace("4.275,", "123456789,")) << 503
-                                   << "none";
-        QTest::newRow("redirect") << "^TNX" << answer(302, "", "Location: http://" + upstream.address().toLatin1()
-                                                   + "/v8/finance/chart/%5ETNX\r\n") << 503 << "none";
-        QTest::newRow("over 1 MiB") << "^TNX" << answer(200, QByteArray(tnx).insert(1, QByteArray(1 << 20, ' ')))
-                                    << 503 << "none";
-        QTest::newRow("no answer in time") << "^TNX" << QByteArray() << 503 << "none";
-        QTest::newRow("trickling answer") << "^TNX" << QByteArray("trickle") << 503 << "none";
+        const QByteArray back = "Location: http://" + upstream.address().toLatin1() + "/v8/finance/chart/%5ETNX\r\n";
+        const QList<std::pair<const char *, QByteArray>> failures = {
+            {"no price", answer(200, QByteArray(tnx).replace("regularMarketPrice", "x"))},
+            {"too large", answer(200, QByteArray(tnx).replace("4.275,", "1e9,"))},
+            {"redirect", answer(302, "", back)}, {"over 1 MiB", answer(200, tnx + QByteArray(1 << 20, ' '))},
+            {"no answer in time", {}}, {"trickling answer", "trickle"}};
+        for (const auto &[name, upstreamAnswer] : failures)
+            QTest::newRow(name) << "^TNX" << upstreamAnswer << 503 << "none";
     }
     void firstAnswer()
     {
@@ -289,8 +276,8 @@ private slots:
         QFETCH(QByteArray, retryAfter);
         QSignalSpy fetched(cache.get(), &QuoteCache::fetched);
         const QByteArray good = answer(200, fixture("tnx-5m-1d.json"));
-        script = {good, answer(500, ""), answer(200, "{\"chart\":"), answer(429, "", "Retry-After: " + retryAfter + "\r\n"),
-                  good};
+        const QByteArray refused = answer(429, "", "Retry-After: " + retryAfter + "\r\n");
+        script = {good, answer(500, ""), answer(200, "{\"chart\":"), refused, good};
         auto got = std::make_shared<QList<Answer>>();
         for (int i = 0; i < 5; ++i)
             cache->page("^TNX", [got](const Answer &a) { *got << a; });
@@ -319,10 +306,8 @@ private slots:
         QTest::newRow("evicted") << QStringList{"0 FAILA", "1 FAILBx300", "29999 FAILA", "30000 FAILA"}
                                  << QStringList{"FAILA", "FAILBx5", "FAILA"};
         QStringList steps, twice{"FAILAx6", "FAILBx6", "FAILCx6", "FAILDx6", "FAILEx6"};
-        for (int i = 0; i < 5; ++i)
-            steps << QString::number(i * 60000) + " " + twice[i];
-        for (int i = 0; i < 5; ++i)
-            steps << "300000 " + twice[i];
+        for (int i = 0; i < 10; ++i) // each symbol once, a minute apart, then all at once: 24 asked again
+            steps << QString::number(qMin(i, 5) * 60000) + " " + twice[i % 5];
         QTest::newRow("per minute") << steps << twice + twice.mid(0, 4);
     }
     void budget()
@@ -411,12 +396,7 @@ private slots:
         const QString listen = "127.0.0.1:" + QString::number(port);
         activator.start("systemd-socket-activate", {"-l", listen, QUOTARO_SERVER, "--idle-exit", "5"});
         QVERIFY(waitFor([&] { return activator.readAllStandardError().contains("Listening"); }));
-        QTcpSocket ticker;
-        ticker.connectToHost(QHostAddress::LocalHost, port);
-        QVERIFY(ticker.waitForConnected(5000));
-        ticker.write("GET /browser/fut.txt HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\nAccept: */*\r\n\r\n");
-        QByteArray got;
-        QVERIFY(waitFor([&] { return got += ticker.readAll(), ticker.state() == QAbstractSocket::UnconnectedState; }));
+        const QByteArray got = get(port, FutRequest);
         const QString code = futuresCode(frontContract(easternDate(QDateTime::currentDateTimeUtc())));
         QVERIFY2(got.endsWith("\r\n\r\n" + code.toLatin1() + "\r\n"), got.constData());
         activator.kill(), activator.waitForFinished(3000);
