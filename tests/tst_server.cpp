@@ -329,6 +329,23 @@ private slots:
         QVERIFY(cache->symbols() <= 256);
     }
 
+    // Beyond 256 connections the oldest without a whole request is dropped.
+    void connectionBound()
+    {
+        DemoFeed demo(1, QTime(16, 0));
+        QuoteServer http(demo, [] { return QStringLiteral("CZ26"); });
+        QString error;
+        QVERIFY2(http.listen(0, &error), qPrintable(error));
+        std::vector<std::unique_ptr<QTcpSocket>> idle(256);
+        for (size_t i = 0; i < idle.size(); ++i) { // in steps within the listening queue's 50
+            idle[i] = std::make_unique<QTcpSocket>(), idle[i]->connectToHost(QHostAddress::LocalHost, http.port());
+            QVERIFY(i % 32 != 31 || waitFor([&] { return http.connections() == qsizetype(i + 1); }));
+        }
+        QVERIFY(get(http.port(), FutRequest).endsWith("CZ26\r\n"));
+        QVERIFY(waitFor([&] { return idle[0]->state() == QAbstractSocket::UnconnectedState; }));
+        QCOMPARE(idle[1]->state(), QAbstractSocket::ConnectedState);
+    }
+
     // quotaro-server as a process: a passed descriptor that is no listening socket is an error;
     // out of descriptors it accepts again once one closes; a request waiting on the source is
     // answered before an idle exit.

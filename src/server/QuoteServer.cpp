@@ -159,6 +159,15 @@ QuoteServer::QuoteServer(Feed &feed, std::function<QString()> futuresCode, QObje
     });
 }
 
+QuoteServer::~QuoteServer()
+{
+    // The open connections go first, while what their ending touches still exists.
+    for (QTcpSocket *socket : std::exchange(connections_, {})) {
+        socket->disconnect(this);
+        delete socket;
+    }
+}
+
 void QuoteServer::accept()
 {
     while (QTcpSocket *socket = listener_.nextPendingConnection()) {

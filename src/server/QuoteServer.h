@@ -56,12 +56,14 @@ class QuoteServer : public QObject {
 public:
     // futuresCode gives the code to publish at each request.
     QuoteServer(Feed &feed, std::function<QString()> futuresCode, QObject *parent = nullptr);
+    ~QuoteServer() override;
     // Listens on 127.0.0.1:port, or on the socket systemd passed (socket activation).
     bool listen(quint16 port, QString *error);
     quint16 port() const { return listener_.serverPort(); }
     // Quits the application after this long without a request (0: never).
     void quitWhenIdle(int seconds);
 
+    qsizetype connections() const { return connections_.size(); }
     // Connections open at once; beyond it the oldest without a whole request is dropped.
     static constexpr int MaxConnections = 256;
 
