@@ -39,11 +39,11 @@ void QuoteCache::page(const QString &asked, const std::function<void(const Answe
 
 QuoteCache::Pace &QuoteCache::pace(const QString &symbol, qint64 now)
 {
-    if (paces_.size() >= MaxPaced && !paces_.contains(symbol)) {
-        paces_.removeIf([now](const auto &it) { return it.value().dueAt <= now; });
-        if (paces_.size() >= MaxPaced)
-            paces_.erase(paces_.begin());
-    }
+    // Full: symbols asked once whose wait is over leave first, then any whose wait is over.
+    for (int pass = 0; pass < 2 && paces_.size() >= MaxPaced && !paces_.contains(symbol); ++pass)
+        paces_.removeIf([=](const auto &it) { return it.value().dueAt <= now && (pass || it.value().asks < 2); });
+    if (paces_.size() >= MaxPaced && !paces_.contains(symbol))
+        paces_.erase(paces_.begin());
     return paces_[symbol];
 }
 
