@@ -373,7 +373,8 @@ private slots:
         std::vector<std::unique_ptr<QTcpSocket>> held(60);
         for (auto &s : held)
             s = std::make_unique<QTcpSocket>(), s->connectToHost(QHostAddress::LocalHost, port);
-        QTest::qWait(500);
+        QByteArray log;
+        QVERIFY(waitFor([&] { return (log += p.readAllStandardError()).contains("cannot accept a connection"); }));
         held.clear();
         QVERIFY(get(port, FutRequest).startsWith("HTTP/1.1 200"));
         p.kill(), p.waitForFinished(3000);
