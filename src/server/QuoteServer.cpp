@@ -59,6 +59,7 @@ void log(QTcpSocket *socket, const QByteArray &what)
     std::fflush(stderr);
 }
 
+// What systemd passes for quotaro-server.socket: anything else would accept nothing.
 bool listeningTcp(int fd)
 {
     int type = 0, listening = 0;
@@ -178,8 +179,10 @@ void QuoteServer::accept()
                 socket->abort(), socket->deleteLater();
                 continue;
             }
-            log(*idle, "dropped: too many connections, and this one the oldest without a request");
-            (*idle)->abort();
+            QTcpSocket *oldest = *idle;
+            connections_.erase(idle); // counted out now, deleted once the event loop runs
+            log(oldest, "dropped: too many connections, and this one the oldest without a request");
+            oldest->abort();
         }
         connections_.append(socket);
         connect(socket, &QObject::destroyed, this, [this, socket] {

@@ -91,7 +91,7 @@ Outcome YahooChart::parse(int status, const QByteArray &body, const QString &sym
     const auto last = positive(meta.value(u"regularMarketPrice"));
     // A quote time outside a week back to a day ahead is no reading of this session.
     const qint64 now = wallSeconds();
-    auto time = positive(meta.value(u"regularMarketTime"));
+    const auto time = positive(meta.value(u"regularMarketTime"));
     if (time && (*time < double(now - 7 * 86400) || *time > double(now + 86400)))
         return failed(QStringLiteral("implausible quote time %1").arg(*time, 0, 'g', 17));
     // chartPreviousClose is the close before the chart's range: the previous session's
