@@ -369,12 +369,12 @@ private slots:
     void outOfDescriptors()
     {
         QProcess p;
-        const quint16 port = startServer(p, "ulimit -n 40", {"--port", "0"});
+        const quint16 port = startServer(p, "ulimit -n 100", {"--port", "0"});
         std::vector<std::unique_ptr<QTcpSocket>> held(60);
         for (auto &s : held)
             s = std::make_unique<QTcpSocket>(), s->connectToHost(QHostAddress::LocalHost, port);
-        QByteArray log;
-        QVERIFY(waitFor([&] { return (log += p.readAllStandardError()).contains("cannot accept a connection"); }));
+        QByteArray log; // 36 connections at most below 100 descriptors: the oldest idle ones go
+        QVERIFY(waitFor([&] { return (log += p.readAllStandardError()).count("dropped: too many") >= 24; }));
         held.clear();
         QVERIFY(get(port, FutRequest).startsWith("HTTP/1.1 200"));
         p.kill(), p.waitForFinished(3000);

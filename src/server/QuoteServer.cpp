@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <cstdio>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -147,12 +148,18 @@ void LiveFeed::page(const QString &symbol, const std::function<void(const Answer
 QuoteServer::QuoteServer(Feed &feed, std::function<QString()> futuresCode, QObject *parent)
     : QObject(parent), feed_(feed), futuresCode_(std::move(futuresCode))
 {
+    // Qt retries a failed accept at once, so the server must never be out of descriptors
+    // for its connections: the 64 spare ones are the upstream requests', Qt's own and its
+    // queue of accepted connections'.
+    rlimit files{};
+    ::getrlimit(RLIMIT_NOFILE, &files);
+    maxConnections_ = int(qBound<rlim_t>(1, files.rlim_cur > 64 ? files.rlim_cur - 64 : 1, MaxConnections));
     idle_.setSingleShot(true);
     // A request still waiting on the source is answered first.
     connect(&idle_, &QTimer::timeout, this, [this] { waiting_ > 0 ? idle_.start() : QCoreApplication::quit(); });
     connect(&listener_, &QTcpServer::newConnection, this, &QuoteServer::accept);
-    // Out of descriptors: Qt stops accepting; a closing connection (or a second later,
-    // when none is open) lets it try again, rather than failing accepts in a loop.
+    // Out of descriptors all the same (Qt reports it for some failures): a closing
+    // connection, or a second later when none is open, lets it try again.
     connect(&listener_, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError) {
         std::fputs("cannot accept a connection (out of descriptors?); waiting for one to close\n", stderr);
         listener_.pauseAccepting();
@@ -171,23 +178,25 @@ QuoteServer::~QuoteServer()
 
 void QuoteServer::accept()
 {
-    while (QTcpSocket *socket = listener_.nextPendingConnection()) {
-        if (connections_.size() >= MaxConnections) {
+    while (listener_.hasPendingConnections()) {
+        if (connections_.size() >= maxConnections_) {
             const auto idle = std::find_if(connections_.begin(), connections_.end(),
                                            [](QTcpSocket *s) { return !s->property("request").toBool(); });
-            if (idle == connections_.end()) { // every one waits on the source
-                socket->abort(), socket->deleteLater();
-                continue;
+            if (idle == connections_.end()) { // every one waits on the source: until one closes
+                listener_.pauseAccepting();
+                return;
             }
             QTcpSocket *oldest = *idle;
             connections_.erase(idle); // counted out now, deleted once the event loop runs
             log(oldest, "dropped: too many connections, and this one the oldest without a request");
             oldest->abort();
         }
+        QTcpSocket *socket = listener_.nextPendingConnection();
         connections_.append(socket);
         connect(socket, &QObject::destroyed, this, [this, socket] {
             connections_.removeOne(socket);
             listener_.resumeAccepting();
+            QMetaObject::invokeMethod(this, &QuoteServer::accept, Qt::QueuedConnection);
         });
         serve(socket);
     }

@@ -64,7 +64,8 @@ public:
     void quitWhenIdle(int seconds);
 
     qsizetype connections() const { return connections_.size(); }
-    // Connections open at once; beyond it the oldest without a whole request is dropped.
+    // Connections open at once, fewer when the descriptor limit leaves less than 64 spare
+    // above them; beyond it the oldest without a whole request is dropped.
     static constexpr int MaxConnections = 256;
 
 private:
@@ -78,6 +79,7 @@ private:
     QTimer idle_;
     QList<QTcpSocket *> connections_; // oldest first
     int waiting_ = 0;                 // requests read and not answered yet
+    int maxConnections_;
 };
 
 } // namespace server
