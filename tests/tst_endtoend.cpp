@@ -3,6 +3,7 @@
 // program started the way the windows start one.
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimeZone>
 #include <QtTest>
 #include <csignal>
 #include <sys/prctl.h>
@@ -143,14 +144,19 @@ private slots:
     {
         QFile recorded(QStringLiteral(QUOTARO_TEST_DATA "/yahoo/tnx-5m-1d.json"));
         QVERIFY(recorded.open(QIODevice::ReadOnly));
-        ScriptedServer source(ScriptedServer::reply(httpAnswer(recorded.readAll())));
+        // Its quote time a minute ago: the server takes no reading older than a week.
+        const qint64 time = QDateTime::currentSecsSinceEpoch() - 60;
+        const QByteArray answer = recorded.readAll().replace("1770062392", QByteArray::number(time));
+        ScriptedServer source(ScriptedServer::reply(httpAnswer(answer)));
         TempHome home(true, false);
         home.write("DatiIndex.cfg", "\"Nasdaq\",\"^IXIC\"\r\n\"Rendimento\",\"^TNX\"\r\n");
         ProgramRun run{home.path()};
         QVERIFY(run.startServer({"--feed", "live", "--upstream", "http://" + source.address()}));
         run.startProgram({"1"});
         QVERIFY(waitFor([&] { return home.read("Rendimento.txt").contains("\r\n"); }, 10000));
-        QCOMPARE(home.read("Rendimento.txt"), rec("14:59", "4,2270", "+ 1,14 %", "4,2750"));
+        const QByteArray eastern =
+            QDateTime::fromSecsSinceEpoch(time).toTimeZone(QTimeZone("America/New_York")).toString(u"HH:mm").toLatin1();
+        QCOMPARE(home.read("Rendimento.txt"), rec(eastern, "4,2270", "+ 1,14 %", "4,2750"));
     }
 
     // Without its settings file the program ends at once, saying why.

@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
+#include <sys/socket.h>
 
 #include "TestSupport.h"
 #include "quote/Quotazione.h"
@@ -29,15 +30,61 @@ QString shown(const QByteArray &page)
     const Quotazione q = EstraiQuotazione(QString::fromLatin1(page));
     return page.isEmpty() ? QStringLiteral("none") : QStringList{q.Ora, q.Valore, q.Variazione, q.Chiusura}.join(u' ');
 }
+// The page's value, change and close windows as written, or "refused" for no page.
+QString windows(const QByteArray &page)
+{
+    QStringList texts;
+    for (const FinestraPagina &f : {FinestraValore, FinestraVariazione, FinestraChiusura})
+        texts << page.mid(page.indexOf(f.Marcatore.data()) + f.Distanza, f.Larghezza).trimmed();
+    return page.isEmpty() ? QStringLiteral("refused") : texts.join(u'|');
+}
+// One request to a server on loopback and its whole answer; the client half-closes after it when asked.
+QByteArray get(quint16 port, const QByteArray &request, bool halfClose = false)
+{
+    QTcpSocket s;
+    s.connectToHost(QHostAddress::LocalHost, port);
+    if (!s.waitForConnected(5000))
+        return {};
+    s.write(request), s.flush();
+    if (halfClose)
+        ::shutdown(int(s.socketDescriptor()), SHUT_WR);
+    QByteArray got;
+    waitFor([&] { return got += s.readAll(), s.state() == QAbstractSocket::UnconnectedState; });
+    return got + s.readAll();
+}
+// "FAILx3 X" as "FAIL0 FAIL1 FAIL2 X".
+QStringList expand(const QStringList &items)
+{
+    QStringList out;
+    for (const QString &item : items)
+        for (int i = 0, n = item.section(u'x', 1).toInt(); i < qMax(n, 1); ++i)
+            out << (n ? item.section(u'x', 0, 0) + QString::number(i) : item);
+    return out;
+}
+// quotaro-server started through sh (PREFIX; exec SERVER ARGS...), and the port it listens on.
+quint16 startServer(QProcess &p, const QString &prefix, const QStringList &arguments)
+{
+    p.start("sh", QStringList{"-c", prefix + "; exec \"$0\" \"$@\"", QUOTARO_SERVER} + arguments);
+    QByteArray out;
+    waitFor([&] { return (out += p.readAllStandardOutput()).contains('\n'); });
+    return quint16(out.mid(out.lastIndexOf(':') + 1).trimmed().toUInt());
+}
+const QByteArray FutRequest = "GET /browser/fut.txt HTTP/1.1\r\nHost: localhost\r\n\r\n";
 } // namespace
 
 class TestServer : public QObject {
     Q_OBJECT
     // The source's stand-in answers each request with the next scripted answer (an empty
-    // one: it never answers; "trickle": a byte every 100 ms); the cache's clock is the test's.
+    // one: it never answers; "trickle": a byte every 100 ms), NOPE... as unknown, FAIL... with
+    // 500, SLOW... as unknown after 1.5 s; the cache's clock is the test's.
     QList<QByteArray> script;
-    ScriptedServer upstream{[this](QTcpSocket *s, const QByteArray &) {
-        const QByteArray next = script.isEmpty() ? QByteArray() : script.takeFirst();
+    ScriptedServer upstream{[this](QTcpSocket *s, const QByteArray &r) {
+        if (r.contains("/SLOW"))
+            return QTimer::singleShot(1500, s, [s] { s->write(answer(404, fixture("not-found.json"))), s->close(); });
+        const QByteArray next = r.contains("/NOPE") ? answer(404, fixture("not-found.json"))
+            : r.contains("/FAIL")                    ? answer(500, "")
+            : script.isEmpty()                       ? QByteArray()
+                                                     : script.takeFirst();
         if (next == "trickle") {
             s->write(answer(200, QByteArray(1000, ' ')).chopped(1000));
             auto *t = new QTimer(s);
@@ -48,7 +95,15 @@ class TestServer : public QObject {
         }
     }};
     YahooChart source{QUrl("http://" + upstream.address())};
-    qint64 now = 0;
+    qint64 now, wall; // the cache's clock (ms); the wall clock (s), after ^TNX's quote time
+    // The symbols the stand-in was asked for, in order.
+    QString asked() const
+    {
+        QStringList symbols;
+        for (const QByteArray &r : upstream.requests)
+            symbols << r.mid(r.indexOf("/chart/") + 7).split('?').first();
+        return symbols.join(u' ');
+    }
     std::unique_ptr<QuoteCache> cache;
     Answer ask(const QString &symbol)
     {
@@ -61,7 +116,8 @@ class TestServer : public QObject {
 private slots:
     void init()
     {
-        script.clear(), upstream.requests.clear(), now = 0;
+        script.clear(), upstream.requests.clear(), now = 0, wall = 1770062392 + 60;
+        source.setWallClock([this] { return wall; });
         const QuoteCache::Options options{15000, 500, 30000, 600000};
         cache = std::make_unique<QuoteCache>(source, options, [this] { return now; });
     }
@@ -80,6 +136,79 @@ private slots:
         QCOMPARE(LiveFeed::sourceSymbol("CZ26", "NQ"), QString());
     }
 
+    // Values in their windows, rounded in decimal when the source's decimals do not fit; refused
+    // when a number would be cut.
+    void page_data()
+    {
+        QTest::addColumn<double>("last"); QTest::addColumn<double>("close"); QTest::addColumn<int>("decimals");
+        QTest::addColumn<QString>("shownAs");
+        QTest::newRow("unchanged") << 4.275 << 4.275 << 4 << "4.2750|+0.00%|4.2750";
+        QTest::newRow("falling") << 99.0 << 100.0 << 2 << "99.00|-1.00%|100.00";
+        QTest::newRow("separator") << 9551.12 << 9503.34 << 2 << "9,551.12|+0.50%|9,503.34";
+        QTest::newRow("from 10,000") << 16234.56 << 16000.0 << 2 << "16234.56|+1.47%|16000.00";
+        QTest::newRow("separator dropped") << 1234.5678 << 1234.5678 << 4 << "1234.568|+0.00%|1,234.5678";
+        QTest::newRow("fewer decimals") << 123456.78 << 123456.78 << 2 << "123456.8|+0.00%|123456.78";
+        QTest::newRow("no decimals") << 12345678.9 << 12345678.9 << 2 << "12345679|+0.00%|12345678.90";
+        QTest::newRow("half up in decimal") << 100.005 << 2.675 << 2 << "100.01|+3638.50%|2.68";
+        QTest::newRow("change, fewer decimals") << 1000.0 << 0.125 << 2 << "1,000.00|+799900%|0.13";
+        QTest::newRow("price too large") << 123456789.0 << 123456789.0 << 2 << "refused";
+        QTest::newRow("change too large") << 100.0 << 1e-12 << 2 << "refused";
+    }
+    void page()
+    {
+        QFETCH(double, last); QFETCH(double, close); QFETCH(int, decimals); QFETCH(QString, shownAs);
+        QString why;
+        QCOMPARE(windows(renderPage({last, close, QTime(16, 0), decimals}, &why)), shownAs);
+        QCOMPARE(why.isEmpty(), shownAs != "refused");
+    }
+
+    // A quote time is used from 7 days back to a day ahead of the wall clock (^TNX's time + 60 s):
+    // {time, used}, at both ends and beyond a 64-bit second count.
+    void quoteTime()
+    {
+        const std::pair<const char *, bool> rows[] = {{"1769457652", true}, {"1769457651", false},
+            {"1770148852", true}, {"1770148853", false}, {"1e300", false}};
+        for (const auto &[time, used] : rows) {
+            const QByteArray body = fixture("tnx-5m-1d.json").replace("1770062392", time);
+            QVERIFY2(source.parse(200, body, "^TNX").reading.has_value() == used, time);
+        }
+    }
+
+    // What reaches the source from a request to the server (then a probe that must reach it);
+    // "LF": the request's lines end with LF alone; "half-close": the client half-closes after it.
+    void requests_data()
+    {
+        QTest::addColumn<QByteArray>("query"); QTest::addColumn<QByteArray>("headers");
+        QTest::addColumn<int>("status"); QTest::addColumn<QString>("reached");
+        QTest::newRow("&") << QByteArray("M&M.NS") << QByteArray() << 404 << "M%26M.NS PROBE";
+        for (const char *dots : {".", "..", "%2E%2E"})
+            QTest::newRow(dots) << QByteArray(dots) << QByteArray() << 404 << "PROBE";
+        for (const char *h : {"Origin: http://a.example", "Referer: http://a.example/", "Sec-Fetch-Mode: no-cors",
+                              "Host: a.example:41780", "Host: 127.0.0.1.a.example"})
+            QTest::newRow(h) << QByteArray("X") << QByteArray(h) + "\r\n" << 403 << "PROBE";
+        for (const char *h : {"Host: localhost:41780", "Host: [::1]", "Host: 127.0.0.2", "LF", "half-close"})
+            QTest::newRow(h) << QByteArray("X") << QByteArray(h) + "\r\n" << 404 << "X PROBE";
+    }
+    void requests()
+    {
+        QFETCH(QByteArray, query); QFETCH(QByteArray, headers); QFETCH(int, status); QFETCH(QString, reached);
+        script = QList<QByteArray>(3, answer(404, fixture("not-found.json")));
+        LiveFeed feed(source, {15000, 2000, 30000, 600000}, "NQ.CME");
+        QuoteServer http(feed, [] { return QStringLiteral("CZ26"); });
+        QString error;
+        QVERIFY2(http.listen(0, &error), qPrintable(error));
+        const auto request = [](const QByteArray &symbol, const QByteArray &headers) {
+            return "GET /qc/stocks/quotes.aspx?symbols=" + symbol + " HTTP/1.1\r\n"
+                + (headers.contains("Host:") ? "" : "Host: 127.0.0.1:41780\r\n") + headers + "\r\n";
+        };
+        QByteArray first = request(query, headers.startsWith("LF") || headers.startsWith("half") ? "" : headers);
+        if (headers.startsWith("LF")) // a request with bare line feeds
+            first.replace("\r\n", "\n");
+        QCOMPARE(get(http.port(), first, headers.startsWith("half")).mid(9, 3).toInt(), status);
+        QCOMPARE(get(http.port(), request("PROBE", {})).mid(9, 3).toInt(), 404);
+        QCOMPARE(asked(), reached);
+    }
+
     // One first request per row: the page the ticker gets, or "none" with the status.
     void firstAnswer_data()
     {
@@ -94,15 +223,21 @@ private slots:
         QTest::newRow("503") << "^TNX" << answer(503, "") << 503 << "none";
         QTest::newRow("malformed") << "^TNX" << answer(200, tnx.left(900)) << 503 << "none";
         QTest::newRow("cut short") << "^TNX" << answer(200, tnx).chopped(900) << 503 << "none";
-        QTest::newRow("no price") << "^TNX" << answer(200, QByteArray(tnx).replace("regularMarketPrice", "x"))
-                                  << 503 << "none";
-        QTest::newRow("no answer in time") << "^TNX" << QByteArray() << 503 << "none";
-        QTest::newRow("trickling answer") << "^TNX" << QByteArray("trickle") << 503 << "none";
+        const QByteArray back = "Location: http://" + upstream.address().toLatin1() + "/v8/finance/chart/%5ETNX\r\n";
+        const QList<std::pair<const char *, QByteArray>> failures = {
+            {"no price", answer(200, QByteArray(tnx).replace("regularMarketPrice", "x"))},
+            {"too large", answer(200, QByteArray(tnx).replace("4.275,", "1e9,"))},
+            {"redirect", answer(302, "", back)}, {"over 1 MiB", answer(200, tnx + QByteArray(1 << 20, ' '))},
+            {"no answer in time", {}}, {"trickling answer", "trickle"}};
+        for (const auto &[name, upstreamAnswer] : failures)
+            QTest::newRow(name) << "^TNX" << upstreamAnswer << 503 << "none";
     }
     void firstAnswer()
     {
         QFETCH(QString, symbol); QFETCH(QByteArray, upstreamAnswer); QFETCH(int, status); QFETCH(QString, values);
-        script = {upstreamAnswer};
+        script = {upstreamAnswer, answer(200, fixture("tnx-5m-1d.json"))};
+        const auto time = QRegularExpression("\"regularMarketTime\":(\\d+)").match(upstreamAnswer);
+        wall = time.captured(1).toLongLong() + 60;
         const Answer a = ask(symbol);
         QCOMPARE(a.status, status);
         if (status != 404)
@@ -111,28 +246,131 @@ private slots:
         QVERIFY(upstream.requests[0].startsWith("GET /v8/finance/chart/" + QUrl::toPercentEncoding(symbol)));
     }
 
-    // Many tickers, one request per interval; a failing source keeps the last good page
-    // and is asked again only after the back-off, doubled after each failure.
+    // Many tickers, one request per interval; a failing source keeps the last good page and is
+    // asked again only after the back-off, doubled after each failure, or after Retry-After.
+    // After each step a probe symbol must reach the source: whatever ^TNX asked lies before it.
+    void sharedAndPolite_data()
+    {
+        QTest::addColumn<QByteArray>("retryAfter");
+        QTest::newRow("seconds") << QByteArray("300");
+        QTest::newRow("date") << QByteArray("Mon, 02 Feb 2026 20:05:52 GMT"); // the wall clock + 300 s
+    }
     void sharedAndPolite()
     {
+        QFETCH(QByteArray, retryAfter);
         QSignalSpy fetched(cache.get(), &QuoteCache::fetched);
         const QByteArray good = answer(200, fixture("tnx-5m-1d.json"));
-        script = {good, answer(500, ""), answer(200, "{\"chart\":"), answer(429, "", "Retry-After: 300\r\n"), good};
+        const QByteArray refused = answer(429, "", "Retry-After: " + retryAfter + "\r\n");
+        script = {good, answer(500, ""), answer(200, "{\"chart\":"), refused, good};
         auto got = std::make_shared<QList<Answer>>();
         for (int i = 0; i < 5; ++i)
             cache->page("^TNX", [got](const Answer &a) { *got << a; });
         QVERIFY(waitFor([&] { return got->size() == 5; }));
         const QByteArray page = got->at(0).body;
         QCOMPARE(shown(page), "14:59 4,2750 1,14 4,2270");
-        // {clock, upstream requests so far}: each failure answered from the last good page.
-        const qint64 steps[][2] = {{14999, 1}, {15000, 2}, {44999, 2}, {45000, 3}, {104999, 3}, {105000, 4},
-                                   {404999, 4}, {405000, 5}};
-        for (const auto &[at, requests] : steps) {
+        QString expected = "%5ETNX";
+        for (qint64 at : {14999, 15000, 44999, 45000, 104999, 105000, 404999, 405000}) {
             now = at;
             QCOMPARE(ask("^TNX").body, page);
-            QVERIFY2(waitFor([&] { return fetched.size() == requests; }), qPrintable(QString::number(at)));
-            QCOMPARE(upstream.requests.size(), requests);
+            QCOMPARE(ask("NOPE" + QString::number(at)).status, 404);
+            QVERIFY(waitFor([&] { return fetched.size() == upstream.requests.size(); }));
+            expected += (at % 1000 ? "" : " %5ETNX") + QStringLiteral(" NOPE%1").arg(at);
         }
+        QCOMPARE(asked(), expected);
+    }
+
+    // One budget for the whole server: symbols asked in any case share one entry; an evicted one
+    // keeps its back-off; 24 requests a minute, 6 of them for symbols asked the first time, so
+    // followed symbols go on being asked. Steps: "CLOCK SYMBOL" ("FAILAx6": FAILA0...FAILA5), all
+    // failing at the source (30 s back-off); then a probe that must reach it.
+    void budget_data()
+    {
+        QTest::addColumn<QStringList>("steps"); QTest::addColumn<QStringList>("reached");
+        QTest::newRow("case") << QStringList{"0 FAILA", "0 faila", "1000 FailA"} << QStringList{"FAILA"};
+        QTest::newRow("evicted") << QStringList{"0 FAILA", "1 FAILBx300", "29999 FAILA", "30000 FAILA"}
+                                 << QStringList{"FAILA", "FAILBx5", "FAILA"};
+        QStringList steps, twice{"FAILAx6", "FAILBx6", "FAILCx6", "FAILDx6", "FAILEx6"};
+        for (int i = 0; i < 10; ++i) // each symbol once, a minute apart, then all at once: 24 asked again
+            steps << QString::number(qMin(i, 5) * 60000) + " " + twice[i % 5];
+        QTest::newRow("per minute") << steps << twice + twice.mid(0, 4);
+    }
+    void budget()
+    {
+        QFETCH(QStringList, steps); QFETCH(QStringList, reached);
+        for (const QString &step : steps + QStringList{"3600000 FAILZ"}) {
+            now = step.section(u' ', 0, 0).toLongLong();
+            for (const QString &symbol : expand({step.section(u' ', 1)}))
+                ask(symbol);
+        }
+        QCOMPARE(asked(), expand(reached + QStringList{"FAILZ"}).join(u' '));
+    }
+
+    // A source that never answers in time holds no more than 256 symbols.
+    void slowSource()
+    {
+        for (int i = 0; i < 300; ++i)
+            cache->page("SLOW" + QString::number(i), [](const Answer &) {});
+        QVERIFY(cache->symbols() <= 256);
+    }
+
+    // Beyond 256 connections the oldest without a whole request is dropped.
+    void connectionBound()
+    {
+        DemoFeed demo(1, QTime(16, 0));
+        QuoteServer http(demo, [] { return QStringLiteral("CZ26"); });
+        QString error;
+        QVERIFY2(http.listen(0, &error), qPrintable(error));
+        std::vector<std::unique_ptr<QTcpSocket>> idle(256);
+        for (size_t i = 0; i < idle.size(); ++i) { // in steps within the listening queue's 50
+            idle[i] = std::make_unique<QTcpSocket>(), idle[i]->connectToHost(QHostAddress::LocalHost, http.port());
+            QVERIFY(i % 32 != 31 || waitFor([&] { return http.connections() == qsizetype(i + 1); }));
+        }
+        QVERIFY(get(http.port(), FutRequest).endsWith("CZ26\r\n"));
+        QVERIFY(waitFor([&] { return idle[0]->state() == QAbstractSocket::UnconnectedState; }));
+        QCOMPARE(idle[1]->state(), QAbstractSocket::ConnectedState);
+    }
+
+    // quotaro-server as a process: a passed descriptor that is no listening socket is an error;
+    // out of descriptors it accepts again once one closes; a request waiting on the source is
+    // answered before an idle exit.
+    void notListening()
+    {
+        QTcpSocket connected;
+        connected.connectToHost(QHostAddress::LocalHost, upstream.serverPort());
+        QVERIFY(connected.waitForConnected(5000));
+        QProcess p;
+        p.setChildProcessModifier([fd = int(connected.socketDescriptor())] {
+            char pid[32];
+            std::snprintf(pid, sizeof pid, "%d", int(::getpid()));
+            ::dup2(fd, 3), ::setenv("LISTEN_FDS", "1", 1), ::setenv("LISTEN_PID", pid, 1);
+        });
+        p.start(QUOTARO_SERVER, {});
+        const bool ended = p.waitForFinished(5000);
+        p.kill(), p.waitForFinished(3000);
+        QVERIFY(ended && p.exitCode() == 1);
+        QVERIFY(p.readAllStandardError().contains("not a listening TCP socket"));
+    }
+    void outOfDescriptors()
+    {
+        QProcess p;
+        const quint16 port = startServer(p, "ulimit -n 100", {"--port", "0"});
+        std::vector<std::unique_ptr<QTcpSocket>> held(60);
+        for (auto &s : held)
+            s = std::make_unique<QTcpSocket>(), s->connectToHost(QHostAddress::LocalHost, port);
+        QByteArray log; // 36 connections at most below 100 descriptors: the oldest idle ones go
+        QVERIFY(waitFor([&] { return (log += p.readAllStandardError()).count("dropped: too many") >= 24; }));
+        held.clear();
+        QVERIFY(get(port, FutRequest).startsWith("HTTP/1.1 200"));
+        p.kill(), p.waitForFinished(3000);
+    }
+    void answeredBeforeIdleExit()
+    {
+        QProcess p;
+        const quint16 port = startServer(p, "true", {"--feed", "live", "--upstream", "http://" + upstream.address(),
+                                                     "--port", "0", "--idle-exit", "1"});
+        const QByteArray slow = "GET /qc/stocks/quotes.aspx?symbols=SLOW HTTP/1.1\r\nHost: localhost\r\n\r\n";
+        QVERIFY(get(port, slow).startsWith("HTTP/1.1 404"));
+        QVERIFY(p.waitForFinished(5000));
     }
 
     // The units as installed pass systemd's check, and the server serves on the socket it
@@ -160,12 +398,7 @@ private slots:
         const QString listen = "127.0.0.1:" + QString::number(port);
         activator.start("systemd-socket-activate", {"-l", listen, QUOTARO_SERVER, "--idle-exit", "5"});
         QVERIFY(waitFor([&] { return activator.readAllStandardError().contains("Listening"); }));
-        QTcpSocket ticker;
-        ticker.connectToHost(QHostAddress::LocalHost, port);
-        QVERIFY(ticker.waitForConnected(5000));
-        ticker.write("GET /browser/fut.txt HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\nAccept: */*\r\n\r\n");
-        QByteArray got;
-        QVERIFY(waitFor([&] { return got += ticker.readAll(), ticker.state() == QAbstractSocket::UnconnectedState; }));
+        const QByteArray got = get(port, FutRequest);
         const QString code = market::futuresCode(market::frontContract(easternDate(QDateTime::currentDateTimeUtc())));
         QVERIFY2(got.endsWith("\r\n\r\n" + code.toLatin1() + "\r\n"), got.constData());
         activator.kill(), activator.waitForFinished(3000);

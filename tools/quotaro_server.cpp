@@ -38,7 +38,7 @@ int check(const QString &symbol, const QString &futuresRoot, const QUrl &upstrea
     int status = 1;
     server::fetchOnce(network, source, sourceSymbol, 10000, [&](const server::Outcome &o) {
         if (o.reading) {
-            const Quotazione q = EstraiQuotazione(QString::fromLatin1(server::renderPage(*o.reading)));
+            const Quotazione q = EstraiQuotazione(QString::fromLatin1(o.page));
             std::printf("%s (%s at the source): time %s, last %s, change %s%%, previous close %s\n",
                         qPrintable(symbol), qPrintable(sourceSymbol), qPrintable(q.Ora), qPrintable(q.Valore),
                         qPrintable(q.Variazione), qPrintable(q.Chiusura));

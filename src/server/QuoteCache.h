@@ -1,11 +1,13 @@
 #pragma once
 // The live readings shared by every ticker that polls this server: at most one upstream
 // request per symbol per interval whatever the number of tickers, slower after the
-// source refused or failed, and the last good page kept for when it fails.
+// source refused or failed, a budget of requests per minute for the whole server, and
+// the last good page kept for when the source fails.
 #include <QElapsedTimer>
 #include <QHash>
 #include <QNetworkAccessManager>
 #include <QObject>
+#include <deque>
 #include <functional>
 
 #include "server/QuoteSource.h"
@@ -17,17 +19,30 @@ class QuoteCache : public QObject {
 public:
     struct Options {
         int intervalMs = 15000;     // between two upstream requests for one symbol
-        int timeoutMs = 10000;      // for one upstream request
+        int timeoutMs = 10000;      // for one upstream request, from when it is sent
         int firstBackoffMs = 30000; // after the first failure; doubled after each next one
         int maxBackoffMs = 600000;
     };
     using Clock = std::function<qint64()>; // milliseconds, never going back
     QuoteCache(const QuoteSource &source, Options options, Clock clock = {}, QObject *parent = nullptr);
 
-    // The page to serve for a source symbol: the freshest good one (asking the source
-    // again when it is due), else 503 before any good reading, 404 for a symbol the
-    // source does not know. A symbol's first request waits for the source's answer.
+    // The page to serve for a source symbol (any case): the freshest good one (asking the
+    // source again when it is due and the budget allows), else 503 before any good
+    // reading, 404 for a symbol the source does not know. A symbol's first request waits
+    // for the source's answer when one was sent.
     void page(const QString &symbol, const std::function<void(const Answer &)> &reply);
+    qsizetype symbols() const { return entries_.size(); }
+
+    // The whole server's budget. Users of the source report refusals after a few hundred
+    // to a couple of thousand requests an hour from one address: 24 a minute (1,440 an
+    // hour) leaves room for the shipped four symbols every 15 s (16 a minute); symbols
+    // asked for the first time get 6 of them, so a flood of one-off symbols never starves
+    // the followed ones.
+    static constexpr int PerMinute = 24;
+    static constexpr int FirstAsksPerMinute = 6;
+    // Upstream requests under way at once: no more than Qt opens to one host, so none
+    // waits inside Qt while its deadline runs.
+    static constexpr int InFlight = 6;
 
 signals:
     void fetched(const QString &symbol, const QString &outcome); // for the log
@@ -37,15 +52,24 @@ private:
         QByteArray page;     // last good page
         bool unknown = false;
         bool busy = false;   // an upstream request is under way
-        qint64 dueAt = 0;    // no upstream request before this
         qint64 askedAt = 0;  // last time a ticker asked
-        int backoffMs = 0;
         QList<std::function<void(const Answer &)>> waiting;
+    };
+    // Kept apart from the pages, and longer: an evicted symbol asked again keeps its pace.
+    struct Pace {
+        qint64 dueAt = 0;    // no upstream request before this
+        int backoffMs = 0;
+        int asks = 0;        // up to 2: asked more than once, a followed symbol
     };
     static constexpr qsizetype MaxSymbols = 256;
     static constexpr qsizetype MaxWaiting = 64;
+    // At 24 requests a minute, longer than the longest wait (1 hour) holds every symbol
+    // still waiting out a back-off.
+    static constexpr qsizetype MaxPaced = 4096;
     void makeRoom();
-    void fetch(const QString &symbol);
+    Pace &pace(const QString &symbol, qint64 now);
+    bool budgetAllows(bool firstAsk, qint64 now);
+    void fetch(const QString &symbol, bool firstAsk, qint64 now);
     void done(const QString &symbol, const Outcome &outcome);
     static Answer current(const Entry &e);
 
@@ -55,6 +79,9 @@ private:
     QElapsedTimer started_;
     QNetworkAccessManager network_;
     QHash<QString, Entry> entries_;
+    QHash<QString, Pace> paces_;
+    std::deque<qint64> sent_, sentFirst_; // send times within the last minute
+    int inFlight_ = 0;
 };
 
 } // namespace server

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QTime>
+#include <optional>
 
 namespace server {
 
@@ -20,13 +21,17 @@ QTime easternTime(const QDateTime &instant);
 // Today's date on the exchange (US Eastern).
 QDate easternDate(const QDateTime &instant);
 
-// 16234.56 at 10,000 and more (the page's 8-character window has no room for a
-// separator), 9,551.12 below.
-QString formatPrice(double value, int decimals);
+// A price in a page window of `width` characters: 9,551.12 below 10,000 and 16234.56 from
+// there, with the source's decimals when they fit; otherwise without the separator, then
+// with fewer decimals, rounded half away from zero as the decimal text reads (100.005 ->
+// 100.01). Nothing when the integer part alone does not fit or the value is not finite.
+std::optional<QString> fitPrice(double value, int decimals, int width);
 // 4:00pm, 10:35am, 12:05am.
 QString formatTime(const QTime &time);
 
-QByteArray renderPage(const Reading &reading);
+// The page of a reading; empty, saying why, when a value does not fit its window (a
+// number cut short would be a wrong number).
+QByteArray renderPage(const Reading &reading, QString *why = nullptr);
 
 
 // An HTTP answer of the server, before it is written out.

@@ -1,10 +1,13 @@
 #include "server/QuoteServer.h"
 
 #include <QCoreApplication>
+#include <QHostInfo>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <cstdio>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "market/Futures.h"
@@ -57,6 +60,48 @@ void log(QTcpSocket *socket, const QByteArray &what)
     std::fflush(stderr);
 }
 
+// What systemd passes for quotaro-server.socket: anything else would accept nothing.
+bool listeningTcp(int fd)
+{
+    int type = 0, listening = 0;
+    socklen_t size = sizeof(int);
+    sockaddr_storage address{};
+    socklen_t addressSize = sizeof address;
+    return ::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &size) == 0 && type == SOCK_STREAM
+        && ::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) == 0 && listening
+        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &addressSize) == 0
+        && (address.ss_family == AF_INET || address.ss_family == AF_INET6);
+}
+
+// "127.0.0.1:41780", "[::1]", "localhost", this machine's name: what a Host header names
+// when the request comes from this machine. Anything else is a page in a browser reaching
+// the port through a name that resolves to loopback.
+bool localHost(QByteArray host)
+{
+    if (host.startsWith('['))
+        host = host.mid(1, host.indexOf(']') - 1);
+    else if (host.count(':') == 1)
+        host.truncate(host.indexOf(':'));
+    QHostAddress address;
+    if (address.setAddress(QString::fromLatin1(host)))
+        return address.isLoopback();
+    return host == "localhost" || host == QHostInfo::localHostName().toLower().toLatin1();
+}
+
+// The ticker sends none of these; a browser does, whatever page made it ask.
+bool fromBrowser(const QByteArray &head)
+{
+    const QList<QByteArray> lines = head.split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype colon = lines[i].indexOf(':');
+        const QByteArray name = lines[i].left(colon).trimmed().toLower();
+        if (name == "origin" || name == "referer" || name.startsWith("sec-fetch-")
+            || (name == "host" && !localHost(lines[i].mid(colon + 1).trimmed().toLower())))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 DemoFeed::DemoFeed(std::optional<quint32> seed, std::optional<QTime> fixedTime)
@@ -103,12 +148,58 @@ void LiveFeed::page(const QString &symbol, const std::function<void(const Answer
 QuoteServer::QuoteServer(Feed &feed, std::function<QString()> futuresCode, QObject *parent)
     : QObject(parent), feed_(feed), futuresCode_(std::move(futuresCode))
 {
+    // Qt retries a failed accept at once, so the server must never be out of descriptors
+    // for its connections: the 64 spare ones are the upstream requests', Qt's own and its
+    // queue of accepted connections'.
+    rlimit files{};
+    ::getrlimit(RLIMIT_NOFILE, &files);
+    maxConnections_ = int(qBound<rlim_t>(1, files.rlim_cur > 64 ? files.rlim_cur - 64 : 1, MaxConnections));
     idle_.setSingleShot(true);
-    connect(&idle_, &QTimer::timeout, qApp, &QCoreApplication::quit);
-    connect(&listener_, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket *socket = listener_.nextPendingConnection())
-            serve(socket);
+    // A request still waiting on the source is answered first.
+    connect(&idle_, &QTimer::timeout, this, [this] { waiting_ > 0 ? idle_.start() : QCoreApplication::quit(); });
+    connect(&listener_, &QTcpServer::newConnection, this, &QuoteServer::accept);
+    // Out of descriptors all the same (Qt reports it for some failures): a closing
+    // connection, or a second later when none is open, lets it try again.
+    connect(&listener_, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError) {
+        std::fputs("cannot accept a connection (out of descriptors?); waiting for one to close\n", stderr);
+        listener_.pauseAccepting();
+        QTimer::singleShot(1000, this, [this] { listener_.resumeAccepting(); });
     });
+}
+
+QuoteServer::~QuoteServer()
+{
+    // The open connections go first, while what their ending touches still exists.
+    for (QTcpSocket *socket : std::exchange(connections_, {})) {
+        socket->disconnect(this);
+        delete socket;
+    }
+}
+
+void QuoteServer::accept()
+{
+    while (listener_.hasPendingConnections()) {
+        if (connections_.size() >= maxConnections_) {
+            const auto idle = std::find_if(connections_.begin(), connections_.end(),
+                                           [](QTcpSocket *s) { return !s->property("request").toBool(); });
+            if (idle == connections_.end()) { // every one waits on the source: until one closes
+                listener_.pauseAccepting();
+                return;
+            }
+            QTcpSocket *oldest = *idle;
+            connections_.erase(idle); // counted out now, deleted once the event loop runs
+            log(oldest, "dropped: too many connections, and this one the oldest without a request");
+            oldest->abort();
+        }
+        QTcpSocket *socket = listener_.nextPendingConnection();
+        connections_.append(socket);
+        connect(socket, &QObject::destroyed, this, [this, socket] {
+            connections_.removeOne(socket);
+            listener_.resumeAccepting();
+            QMetaObject::invokeMethod(this, &QuoteServer::accept, Qt::QueuedConnection);
+        });
+        serve(socket);
+    }
 }
 
 bool QuoteServer::listen(quint16 port, QString *error)
@@ -118,6 +209,10 @@ bool QuoteServer::listen(quint16 port, QString *error)
         qunsetenv("LISTEN_PID");
         qunsetenv("LISTEN_FDS");
         qunsetenv("LISTEN_FDNAMES");
+        if (!listeningTcp(SystemdFirstSocket)) {
+            *error = QStringLiteral("the socket passed by systemd (descriptor 3) is not a listening TCP socket");
+            return false;
+        }
         if (listener_.setSocketDescriptor(SystemdFirstSocket))
             return true;
     } else if (listener_.listen(QHostAddress::LocalHost, port)) {
@@ -153,23 +248,25 @@ void QuoteServer::respond(const QByteArray &requestLine, const std::function<voi
         return reply({200, "OK", "text/plain", futuresCode_().toLatin1() + "\r\n"});
     if (path != "/qc/stocks/quotes.aspx")
         return reply(notFound("No such page."));
-    static const QRegularExpression symbolForm(QStringLiteral("^[A-Za-z0-9^.=_-]{1,32}$"));
-    for (const QByteArray &item : query.split('&')) {
-        if (!item.startsWith("symbols="))
-            continue;
-        const QString symbol = QString::fromUtf8(QByteArray::fromPercentEncoding(item.mid(8)));
-        // Anything else is no market symbol; it never reaches the source or the cache.
-        return symbolForm.match(symbol).hasMatch() ? feed_.page(symbol, reply) : reply(notFound("No such symbol."));
-    }
-    reply(notFound("No symbol given."));
+    // The ticker sends the symbol unencoded, so everything after "symbols=" is the symbol
+    // ("M&M.NS" included).
+    const qsizetype at = query.startsWith("symbols=") ? 0 : query.indexOf("&symbols=");
+    if (at < 0)
+        return reply(notFound("No symbol given."));
+    const QString symbol =
+        QString::fromUtf8(QByteArray::fromPercentEncoding(query.mid(query.indexOf("symbols=", at) + 8)));
+    // Anything else is no market symbol; it never reaches the source or the cache. Dots
+    // alone would be a path step ("..") on the way to the source.
+    static const QRegularExpression symbolForm(QStringLiteral("^[A-Za-z0-9^.=_&-]{1,32}$"));
+    if (!symbolForm.match(symbol).hasMatch() || symbol.count(u'.') == symbol.size())
+        return reply(notFound("No such symbol."));
+    feed_.page(symbol, reply);
 }
 
 void QuoteServer::serve(QTcpSocket *socket)
 {
     if (idle_.interval() > 0)
         idle_.start();
-    auto buffer = std::make_shared<QByteArray>();
-    auto answered = std::make_shared<bool>(false);
     auto *timeout = new QTimer(socket);
     timeout->setSingleShot(true);
     timeout->start(IdleTimeoutMs);
@@ -178,24 +275,34 @@ void QuoteServer::serve(QTcpSocket *socket)
         log(socket, "dropped: no whole request or answer in time");
         socket->abort();
     });
-    connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer, answered, timeout] {
-        if (*answered) { // anything after the request is not ours to read
-            socket->readAll();
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket, timeout] {
+        if (socket->property("request").toBool())
             return;
-        }
-        buffer->append(socket->readAll());
-        const qsizetype end = buffer->indexOf("\r\n\r\n");
-        if ((end < 0 && buffer->size() > MaxHeaderBytes) || end > MaxHeaderBytes) {
+        // The request stays in the socket's buffer: read out, a client's half-close after
+        // it would close the connection before the answer is written.
+        const QByteArray buffer = socket->peek(socket->bytesAvailable());
+        qsizetype end = buffer.indexOf("\r\n\r\n");
+        const qsizetype bareEnd = buffer.indexOf("\n\n"); // a request of bare line feeds
+        if (bareEnd >= 0 && (end < 0 || bareEnd < end))
+            end = bareEnd;
+        if ((end < 0 && buffer.size() > MaxHeaderBytes) || end > MaxHeaderBytes) {
             log(socket, "dropped: header larger than 64 KiB");
             socket->abort();
             return;
         }
         if (end < 0)
             return;
-        const QByteArray requestLine = buffer->left(buffer->indexOf("\r\n"));
-        *answered = true;
+        socket->setReadBufferSize(qMax<qint64>(1, buffer.size())); // full: Qt reads no further
+        socket->setProperty("request", true);
+        const QByteArray head = buffer.left(end);
+        QByteArray requestLine = head.left(head.indexOf('\n'));
+        if (requestLine.endsWith('\r'))
+            requestLine.chop(1);
         timeout->start(2 * IdleTimeoutMs); // room for the source's answer, which may take 10 s
-        respond(requestLine, [socket = QPointer<QTcpSocket>(socket), line = printable(requestLine)](const Answer &a) {
+        ++waiting_;
+        const auto reply = [this, socket = QPointer<QTcpSocket>(socket), line = printable(requestLine)](
+                               const Answer &a) {
+            --waiting_;
             if (!socket || socket->state() != QAbstractSocket::ConnectedState)
                 return; // the ticker gave up first
             log(socket, '"' + line + "\" " + QByteArray::number(a.status) + ' '
@@ -205,7 +312,10 @@ void QuoteServer::serve(QTcpSocket *socket)
                           + "Content-Length: " + QByteArray::number(a.body.size()) + "\r\n"
                           + "Connection: close\r\n\r\n" + a.body);
             socket->disconnectFromHost(); // closes once everything is written
-        });
+        };
+        if (fromBrowser(head))
+            return reply({403, "Forbidden", "text/html", "<html><body><h1>403 Forbidden</h1></body></html>\n"});
+        respond(requestLine, reply);
     });
 }
 

@@ -56,13 +56,20 @@ class QuoteServer : public QObject {
 public:
     // futuresCode gives the code to publish at each request.
     QuoteServer(Feed &feed, std::function<QString()> futuresCode, QObject *parent = nullptr);
+    ~QuoteServer() override;
     // Listens on 127.0.0.1:port, or on the socket systemd passed (socket activation).
     bool listen(quint16 port, QString *error);
     quint16 port() const { return listener_.serverPort(); }
     // Quits the application after this long without a request (0: never).
     void quitWhenIdle(int seconds);
 
+    qsizetype connections() const { return connections_.size(); }
+    // Connections open at once, fewer when the descriptor limit leaves less than 64 spare
+    // above them; beyond it the oldest without a whole request is dropped.
+    static constexpr int MaxConnections = 256;
+
 private:
+    void accept();
     void serve(QTcpSocket *socket);
     void respond(const QByteArray &requestLine, const std::function<void(const Answer &)> &reply);
 
@@ -70,6 +77,9 @@ private:
     std::function<QString()> futuresCode_;
     QTcpServer listener_;
     QTimer idle_;
+    QList<QTcpSocket *> connections_; // oldest first
+    int waiting_ = 0;                 // requests read and not answered yet
+    int maxConnections_;
 };
 
 } // namespace server

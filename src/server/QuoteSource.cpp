@@ -7,6 +7,7 @@
 #include <QNetworkReply>
 #include <QTimeZone>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 namespace server {
@@ -28,7 +29,28 @@ Outcome failed(const QString &why)
     return o;
 }
 
+constexpr qint64 MaxAnswerBytes = 1 << 20;
+
+// Retry-After as seconds or as an HTTP date ("Wed, 21 Oct 2026 07:28:00 GMT").
+int retryAfter(const QByteArray &value, qint64 nowSeconds)
+{
+    bool seconds = false;
+    const qint64 wait = value.trimmed().toLongLong(&seconds);
+    if (seconds)
+        return int(std::clamp<qint64>(wait, 0, 86400));
+    QString date = QString::fromLatin1(value.trimmed());
+    if (date.endsWith(u" GMT")) // HTTP's zone, which Qt's RFC 2822 reading does not take
+        date = date.chopped(3) + QStringLiteral("+0000");
+    const QDateTime at = QDateTime::fromString(date, Qt::RFC2822Date);
+    return at.isValid() ? int(std::clamp<qint64>(at.toSecsSinceEpoch() - nowSeconds, 0, 86400)) : 0;
+}
+
 } // namespace
+
+qint64 QuoteSource::wallSeconds() const
+{
+    return wallClock_ ? wallClock_() : QDateTime::currentSecsSinceEpoch();
+}
 
 QNetworkRequest YahooChart::request(const QString &symbol) const
 {
@@ -67,7 +89,11 @@ Outcome YahooChart::parse(int status, const QByteArray &body, const QString &sym
     if (meta.value(u"symbol").toString().compare(symbol, Qt::CaseInsensitive) != 0)
         return failed(QStringLiteral("answer about \"%1\", not \"%2\"").arg(meta.value(u"symbol").toString(), symbol));
     const auto last = positive(meta.value(u"regularMarketPrice"));
+    // A quote time outside a week back to a day ahead is no reading of this session.
+    const qint64 now = wallSeconds();
     const auto time = positive(meta.value(u"regularMarketTime"));
+    if (time && (*time < double(now - 7 * 86400) || *time > double(now + 86400)))
+        return failed(QStringLiteral("implausible quote time %1").arg(*time, 0, 'g', 17));
     // chartPreviousClose is the close before the chart's range: the previous session's
     // only for a one-day range.
     auto close = positive(meta.value(u"previousClose"));
@@ -89,22 +115,36 @@ Outcome YahooChart::parse(int status, const QByteArray &body, const QString &sym
 void fetchOnce(QNetworkAccessManager &network, const QuoteSource &source, const QString &symbol, int timeoutMs,
                const std::function<void(const Outcome &)> &done)
 {
-    QNetworkReply *reply = network.get(source.request(symbol));
+    QNetworkRequest request = source.request(symbol);
+    // A redirect would take the request elsewhere than the source: it counts as a failure.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    QNetworkReply *reply = network.get(request);
     // A deadline for the whole answer: a source that trickles bytes must not hold it open.
     QTimer::singleShot(timeoutMs, reply, &QNetworkReply::abort);
-    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, &source, symbol, done] {
+    // An answer is a few kilobytes; one beyond 1 MiB is not read.
+    auto tooLarge = std::make_shared<bool>(false);
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply, tooLarge](qint64 got, qint64 total) {
+        if ((*tooLarge = got > MaxAnswerBytes || total > MaxAnswerBytes))
+            reply->abort();
+    });
+    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, &source, symbol, done, tooLarge] {
         reply->deleteLater();
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         Outcome o;
-        if (!status.isValid()) {
+        if (*tooLarge) {
+            o = failed(QStringLiteral("answer larger than 1 MiB"));
+        } else if (!status.isValid()) {
             o = failed(reply->error() == QNetworkReply::OperationCanceledError ? QStringLiteral("no answer in time")
                                                                                : reply->errorString());
         } else if (reply->error() != QNetworkReply::NoError && status.toInt() == 200) {
             o = failed(QStringLiteral("answer cut short: ") + reply->errorString());
         } else {
             o = source.parse(status.toInt(), reply->readAll(), symbol);
-            o.retryAfterSeconds = reply->rawHeader("Retry-After").toInt();
+            o.retryAfterSeconds = retryAfter(reply->rawHeader("Retry-After"), source.wallSeconds());
         }
+        QString why;
+        if (o.reading && (o.page = renderPage(*o.reading, &why)).isEmpty())
+            o = failed(why);
         done(o);
     });
 }

@@ -16,6 +16,7 @@ namespace server {
 // What one upstream answer gave: a reading, or why not.
 struct Outcome {
     std::optional<Reading> reading;
+    QByteArray page;          // the reading's page, once every value fitted its window
     QString error;            // for the log and --check; empty with a reading
     bool unknown = false;     // the source does not know the symbol
     int retryAfterSeconds = 0;
@@ -23,10 +24,16 @@ struct Outcome {
 
 class QuoteSource {
 public:
+    using WallClock = std::function<qint64()>; // seconds since the epoch
     virtual ~QuoteSource() = default;
+    // What a quote time is held against: this machine's clock unless set.
+    void setWallClock(WallClock clock) { wallClock_ = std::move(clock); }
+    qint64 wallSeconds() const;
     virtual QNetworkRequest request(const QString &symbol) const = 0;
     // A reading only from a whole, well-formed answer about this very symbol.
     virtual Outcome parse(int status, const QByteArray &body, const QString &symbol) const = 0;
+private:
+    WallClock wallClock_;
 };
 
 // The chart endpoint of Yahoo Finance: no account, no key, no cookie.
