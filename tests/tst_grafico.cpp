@@ -81,7 +81,6 @@ private slots:
         QFETCH(QByteArray, content); QFETCH(Values, values); QFETCH(QColor, colour); QFETCH(QByteArray, row3);
         TempHome home;
         GraficoIndice chart;
-        QSignalSpy picked(&chart, &GraficoIndice::PuntoSelezionato);
         auto *series = static_cast<QLineSeries *>(chart.chart()->series().first());
         // Three red points first, so that shrinking shows.
         home.write("Nasdaq.txt", rec("15:00", "2,00", "- 9,00 %", "1,00").repeated(3));
@@ -96,10 +95,31 @@ private slots:
             points << QPointF(i + 2, values[i]);
         QCOMPARE(series->points(), points);
         QCOMPARE(series->pen().color(), colour);
-        emit series->clicked(QPointF(3.1, 0));
-        QCOMPARE(picked.value(0).value(0).toInt(), 3);
         QCOMPARE(chart.Riga(3).toLatin1(), row3.trimmed());
         QCOMPARE(chart.Riga(1), QString());
+    }
+
+    // A click picks the drawn point nearest it in both directions, within a few pixels; elsewhere none (row 0).
+    void picking_data()
+    {
+        QTest::addColumn<int>("count"); QTest::addColumn<QPointF>("at"); QTest::addColumn<int>("row");
+        QTest::newRow("3000 points, spike") << 3000 << QPointF(1501, 2) << 1501;
+        QTest::newRow("300 points, edge of a marker") << 300 << QPointF(149.6, 2) << 151;
+        QTest::newRow("on the line, far from points") << 300 << QPointF(151, 1) << 0;
+    }
+    void picking()
+    {
+        QFETCH(int, count); QFETCH(QPointF, at); QFETCH(int, row); TempHome home; GraficoIndice chart;
+        for (int i = 1; i <= count; ++i) // the spike is the record in row count / 2 + 1
+            home.write("N.txt", home.read("N.txt") + rec("16:00", "1,00", i == count / 2 ? "+ 2,00 %" : "+ 0,10 %", "1"));
+        chart.resize(412, 174), chart.show(), chart.Ricostruisci(home.file("N.txt"), day());
+        QSignalSpy picked(&chart, &GraficoIndice::PuntoSelezionato);
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        QTest::qWait(50); // laid out
+        const QPointF p = chart.chart()->mapToScene(chart.chart()->mapToPosition(at, chart.chart()->series()[0]));
+        QTest::mouseClick(chart.viewport(), Qt::LeftButton, {}, chart.mapFromScene(p));
+        QCOMPARE(picked.value(0).value(0, -1).toInt(), row);
+        QCOMPARE(chart.Riga(row).contains("2,00"), row != 0);
     }
 };
 

@@ -68,3 +68,18 @@ VistaGrafico CalcolaVista(const PuntiGrafico &punti, int colonne)
         vista.Punti.append(QPointF(numero + 1, punti.Valori.last()));
     return vista;
 }
+
+qsizetype PuntoVicino(const QList<QPointF> &posizioni, QPointF clic, double raggio)
+{
+    qsizetype scelto = -1;
+    double migliore = raggio * raggio;
+    for (qsizetype i = 0; i < posizioni.size(); ++i) {
+        const QPointF d = posizioni[i] - clic;
+        const double distanza = d.x() * d.x() + d.y() * d.y();
+        if (distanza <= migliore) {
+            migliore = distanza;
+            scelto = i;
+        }
+    }
+    return scelto;
+}

@@ -26,3 +26,7 @@ inline constexpr int MassimoPuntiConSegni = 500;
 // more than four points per column, each column keeps its lowest and highest point and
 // the line ends at the latest reading, so it looks the same and costs what its pixels cost.
 VistaGrafico CalcolaVista(const PuntiGrafico &punti, int colonne = 0);
+
+// The point nearest the click among those at most raggio from it (positions in pixels):
+// its index, or -1 when none is that near.
+qsizetype PuntoVicino(const QList<QPointF> &posizioni, QPointF clic, double raggio);
