@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 #include <QtTest>
 #include <csignal>
+#include <sys/file.h>
 #include <sys/prctl.h>
 
 #include "TestSupport.h"
@@ -175,7 +176,9 @@ private slots:
             QSKIP("Xvfb, openbox, xdotool or xprop missing");
         TempHome home;
         ProgramRun run{home.path()};
-        run.startProgram({}, QStringLiteral("xcb"));
+        const ScopedEnv busy("QUOTARO_POLL_INTERVAL_MS", "100"); // the strips' polls
+        QVERIFY(run.startServer());
+        run.startProgram({"3"}, QStringLiteral("xcb")); // no futures window
         QList<QByteArray> main, strips;
         QVERIFY(waitFor([&] { return !(main = windows("Indici by")).isEmpty(); }, 20000));
         // Placed once it is active and the program has centred it with its frame.
@@ -219,6 +222,20 @@ private slots:
         const QPoint dropped = where(strip);
         xdotool({"mousemove_relative", "200", "300", "sleep", "0.1", "mousemove_relative", "50", "20", "mouseup", "1"});
         QCOMPARE(where(strip), dropped);
+        // Another process holds the history files' lock; drags pressed, moved and released at once
+        // while polls come: each ends where released, and the pointer then moves on alone.
+        std::vector<std::unique_ptr<QFile>> locks;
+        for (const char *name : {"Fut\u00f9res.txt", "Nasdaq.txt", "D.Jones.txt"})
+            locks.emplace_back(new QFile(home.file(QString::fromUtf8(name))))->open(QIODevice::Append)
+                && ::flock(locks.back()->handle(), LOCK_EX);
+        for (int i = 0; i < 10; ++i) {
+            const QPoint from = where(strip);
+            xdotool(QString("mousemove --window %1 3 3 mousedown 1 mousemove_relative 20 10 mouseup 1").arg(strip.data())
+                        .split(' '));
+            QVERIFY(waitFor([&] { return where(strip) == from + QPoint(20, 10); }));
+            xdotool({"mousemove_relative", "100", "50", "sleep", "0.3"});
+            QCOMPARE(where(strip), from + QPoint(20, 10));
+        }
     }
 };
 

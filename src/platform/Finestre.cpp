@@ -1,10 +1,33 @@
 #include "platform/Finestre.h"
 
+#include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
 #include <cmath>
+#include <cstdlib>
+#include <xcb/xcb.h>
 
 namespace platform {
+
+namespace {
+
+// Whether the left button is down at the X server now, whatever Qt's queue still holds:
+// when the program was busy, the release may be waiting there behind the press and the
+// move. True where this cannot be told (no X server).
+bool leftButtonStillDown(QWindow *handle)
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return true;
+    xcb_query_pointer_reply_t *reply = xcb_query_pointer_reply(
+        connection, xcb_query_pointer(connection, xcb_window_t(handle->winId())), nullptr);
+    const bool down = reply && (reply->mask & XCB_BUTTON_MASK_1);
+    std::free(reply);
+    return down;
+}
+
+} // namespace
 
 int px(double twips)
 {
@@ -38,7 +61,8 @@ void setStaysOnTop(QWidget *window, bool on)
 bool startSystemMove(QWidget *window)
 {
     QWindow *handle = window->windowHandle();
-    return handle && handle->startSystemMove();
+    // A move asked for after the release would be ended by no release.
+    return handle && leftButtonStillDown(handle) && handle->startSystemMove();
 }
 
 } // namespace platform
