@@ -6,6 +6,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <QtTest>
+#include <sys/file.h>
 
 #include "TestSupport.h"
 #include "ui/Controlli.h"
@@ -154,9 +155,18 @@ private slots:
             else
                 QVERIFY(w.poll(step));
         }
-        QCOMPARE(w.home.read("Nasdaq.txt"), rec("16:00", "9503,34", "+ 0,52 %", "9551,12")
-                                                + rec("16:02", "9503,34", "- 0,52 %", "9400,00")
-                                                + rec("16:06", "9503,34", "+ 0,33 %", "9600,00"));
+        const QByteArray three = rec("16:00", "9503,34", "+ 0,52 %", "9551,12")
+                                 + rec("16:02", "9503,34", "- 0,52 %", "9400,00") + rec("16:06", "9503,34", "+ 0,33 %", "9600,00");
+        QCOMPARE(w.home.read("Nasdaq.txt"), three);
+        // Another process's lock is not waited for: the records follow, in order, once it is free.
+        QFile holder(w.home.file("Nasdaq.txt"));
+        QVERIFY(holder.open(QIODevice::ReadOnly) && ::flock(holder.handle(), LOCK_EX) == 0);
+        QVERIFY(w.poll("16:07|1.00|0.05|1.00"));
+        QCOMPARE(w.home.read("Nasdaq.txt"), three);
+        QVERIFY(w.poll("16:08|1.00|0.06|1.00"));
+        holder.close();
+        const QByteArray five = three + rec("16:07", "1,00", "+ 0,05 %", "1,00") + rec("16:08", "1,00", "+ 0,06 %", "1,00");
+        QVERIFY(waitFor([&] { return w.home.read("Nasdaq.txt") == five; }));
         // A failed append is told once per run of failures, and polling goes on.
         QVERIFY(QFile::remove(w.home.file("Nasdaq.txt")) && QDir(w.home.path()).mkdir("Nasdaq.txt"));
         QVERIFY(w.poll("16:07|1.00|0.01|1.00") && w.poll("16:08|1.00|0.02|1.00"));

@@ -1,17 +1,14 @@
 #include "platform/FileSistema.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QSaveFile>
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace platform {
@@ -132,21 +129,6 @@ void ignoreFileSizeSignal()
     Q_UNUSED(done);
 }
 
-// Instances following the same index hold the lock for one append each. Anything
-// holding it longer (a stuck program, a backup) must not freeze the poll: after about
-// 100 ms the append goes on without it.
-bool lockBriefly(int fd)
-{
-    const QDeadlineTimer deadline(100);
-    for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            return true;
-        if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired())
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-}
-
 // Takes the last `written` bytes of this append back. With O_APPEND the offset ends our
 // write; the file is cut only while nothing follows it, so that a record another
 // instance appended after ours stays.
@@ -215,8 +197,10 @@ bool replaceFile(const QString &path, const QByteArray &content, QString *error)
     return true;
 }
 
-bool appendRecord(const QString &path, const QByteArray &record, QString *error)
+bool appendRecord(const QString &path, const QByteArray &record, QString *error, bool *lockBusy)
 {
+    if (lockBusy)
+        *lockBusy = false;
     ignoreFileSizeSignal();
     QString reason;
     struct stat before {};
@@ -226,7 +210,13 @@ bool appendRecord(const QString &path, const QByteArray &record, QString *error)
                     QStringLiteral("Impossibile aprire il file \"%1\": %2").arg(path, reason));
     // The lock keeps the look at the last byte and the write together, so no record is
     // taken for a line still being written by another instance. Closing releases it.
-    const bool locked = lockBriefly(fd);
+    // It is never waited for: the caller tries again later, or goes on without it.
+    const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (!locked && lockBusy && errno == EWOULDBLOCK) {
+        ::close(fd);
+        *lockBusy = true;
+        return false;
+    }
 
     // A last line without its line end (a file edited by hand) would take the record
     // into itself, where no reader finds it: end that line first.

@@ -20,6 +20,7 @@ class IntestazioneColonne;
 class Form2;
 class Form3;
 class GraficoIndice;
+class CodaStorico;
 class TrasferimentoHttp;
 struct Quotazione;
 namespace platform {
@@ -68,6 +69,7 @@ private:
     // History and chart.
     QString FileStorico() const;
     void AccodaStorico();
+    void StoricoScritto(bool scritto, const QString &errore, bool rinviato);
     void Command1_Click();
     void Aggiorna_Click();
     void MSChart1_PointSelected(int riga);
@@ -144,6 +146,8 @@ private:
     QString ArgomentoComando;
     // An append failed and the user has been told; quiet until one succeeds again.
     bool StoricoInErrore = false;
+    // Records waiting for the lock that instances share; made at the first record.
+    CodaStorico *CodaRecord = nullptr;
     // Centred before the window system told the frame's size: centred again once it has.
     bool CentraConCornice = true;
 
