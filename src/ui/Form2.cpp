@@ -204,14 +204,15 @@ void Form2::mouseMoveEvent(QMouseEvent *event)
     // Only the left button alone drags the strip.
     if (event->buttons() != Qt::LeftButton)
         return;
+    // The window manager goes on from where the pointer has taken the window so far.
+    if (!mossaChiesta_ || trascinamento_)
+        move(event->globalPosition().toPoint() - origineTrascinamento_);
     // The window manager's move ends with the release that it sees; asking again from a
     // later move of the same press would start a move that no release ends.
     if (!mossaChiesta_) {
         mossaChiesta_ = true;
         trascinamento_ = !platform::startSystemMove(this);
     }
-    if (trascinamento_)
-        move(event->globalPosition().toPoint() - origineTrascinamento_);
 }
 
 void Form2::mouseReleaseEvent(QMouseEvent *)
