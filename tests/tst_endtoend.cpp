@@ -7,6 +7,7 @@
 #include <csignal>
 #include <sys/file.h>
 #include <sys/prctl.h>
+#include <xcb/xcb.h>
 
 #include "TestSupport.h"
 
@@ -86,6 +87,22 @@ QByteArray state(const QByteArray &window)
     QProcess p;
     p.start(QStringLiteral("xprop"), {"-id", window, "_NET_WM_STATE", "_NET_FRAME_EXTENTS"});
     return p.waitForFinished(5000) ? p.readAllStandardOutput() : QByteArray();
+}
+
+// Takes the window out of the always-on-top band, as a pager or the window manager's menu does.
+void clearAbove(const QByteArray &window)
+{
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    auto atom = [c](const char *name) {
+        xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, strlen(name), name), nullptr);
+        const xcb_atom_t a = r ? r->atom : 0;
+        return free(r), a;
+    };
+    xcb_client_message_event_t m{XCB_CLIENT_MESSAGE, 32, 0, xcb_window_t(window.toUInt()), atom("_NET_WM_STATE"), {}};
+    m.data.data32[1] = atom("_NET_WM_STATE_ABOVE"); // [0] = 0: remove
+    xcb_send_event(c, 0, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY, (const char *)&m);
+    xcb_flush(c), xcb_disconnect(c);
 }
 
 // A virtual X display of its own (Xvfb picks a free number and writes it once ready),
@@ -212,6 +229,11 @@ private slots:
         for (const QByteArray &s : strips)
             QVERIFY(state(s).contains("_NET_WM_STATE_ABOVE") && state(s).contains("EXTENTS(CARDINAL) = 0, 0, 0, 0"));
         const QByteArray strip = *std::ranges::find_if(strips, [&](const QByteArray &s) { return where(s).isNull(); });
+        // Taken out of the band from outside, a strip is back in it at its next activation.
+        xdotool({"windowactivate", "--sync", *std::ranges::find_if(strips, [&](auto &s) { return s != strip; })});
+        QVERIFY(waitFor([&] { return clearAbove(strip), QTest::qWait(100), !state(strip).contains("ABOVE"); }));
+        xdotool({"windowactivate", "--sync", strip});
+        QVERIFY(waitFor([&] { return state(strip).contains("_NET_WM_STATE_ABOVE"); }));
         xdotool({"mousemove", "--window", strip, "10", "12", "click", "1"}); // the name label: one step right
         QVERIFY(waitFor([&] { return where(strip) == QPoint(310, 0); }));
         // Pressed on the strip, dragged in steps, released; then the pointer moves on alone.

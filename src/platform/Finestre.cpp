@@ -5,6 +5,7 @@
 #include <QWindow>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <xcb/xcb.h>
 
 namespace platform {
@@ -27,6 +28,37 @@ bool leftButtonStillDown(QWindow *handle)
     return down;
 }
 
+// Asks the window manager to put the window into the always-on-top band or out of it.
+// Qt's flag may say it is there while the window manager took it out (its menu, a
+// pager, another program): only the window manager's state counts.
+void sendAboveState(QWindow *handle, bool on)
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return;
+    auto atom = [connection](const char *name) {
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return found;
+    };
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = xcb_window_t(handle->winId());
+    message.type = atom("_NET_WM_STATE");
+    message.data.data32[0] = on ? 1 : 0; // add, remove
+    message.data.data32[1] = atom("_NET_WM_STATE_ABOVE");
+    message.data.data32[3] = 1; // asked by an application
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    xcb_send_event(connection, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&message));
+    xcb_flush(connection);
+}
+
 } // namespace
 
 int px(double twips)
@@ -46,8 +78,11 @@ QRect pxRect(double left, double top, double width, double height)
 
 void setStaysOnTop(QWidget *window, bool on)
 {
-    if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on)
+    if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on) {
+        if (window->isVisible() && window->windowHandle())
+            sendAboveState(window->windowHandle(), on);
         return;
+    }
     const bool wasVisible = window->isVisible();
     const QPoint position = window->pos();
     // Changing the flag hides a shown window; show it again where it was.

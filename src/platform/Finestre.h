@@ -14,7 +14,8 @@ int px(double twips);
 double twips(int pixels);
 QRect pxRect(double left, double top, double width, double height);
 
-// Enters or leaves the always-on-top band without moving or resizing the window.
+// Enters or leaves the always-on-top band without moving or resizing the window; asked
+// again of the window manager when the window should already be there.
 void setStaysOnTop(QWidget *window, bool on);
 
 // Lets the window manager move a window from a left-button press, while that button
