@@ -1,5 +1,6 @@
 #include "ui/Form2.h"
 
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -171,6 +172,12 @@ void Form2::Label1_Click()
 {
     hide();
     principale_->show();
+}
+
+void Form2::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    Label1_Click();
 }
 
 bool Form2::event(QEvent *event)
