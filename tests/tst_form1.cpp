@@ -254,6 +254,9 @@ private slots:
         QCOMPARE(strip()->findChild<QLabel *>("Label2")->text(), "Fut");
         QVERIFY(w.poll("16:01|1.00|0.10|1.00"));
         QCOMPARE(firstLine(w.server.requests.last()), quoteLine("CZ26"));
+        choose(w, 1), choose(w, 0); // the list's futures entry has the new code too
+        QVERIFY(w.poll("16:02|1.00|0.10|1.00"));
+        QCOMPARE(firstLine(w.server.requests.last()), quoteLine("CZ26"));
     }
 
     void italianButtons()
