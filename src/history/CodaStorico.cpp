@@ -35,7 +35,7 @@ void CodaStorico::Svuota(bool rinviato, bool finale)
         QString errore;
         const Voce &voce = coda_.head();
         const bool scritto =
-            platform::appendRecord(voce.Percorso, voce.Record, &errore, forza ? nullptr : &occupato);
+            platform::appendRecord(voce.Percorso, voce.Record, &errore, 0, forza ? nullptr : &occupato);
         if (occupato) {
             if (!attesa_.isValid())
                 attesa_.start();

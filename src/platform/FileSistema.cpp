@@ -1,14 +1,17 @@
 #include "platform/FileSistema.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QSaveFile>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace platform {
@@ -129,6 +132,20 @@ void ignoreFileSizeSignal()
     Q_UNUSED(done);
 }
 
+// Instances following the same index hold the lock for one append each. Anything
+// holding it longer (a stuck program, a backup) must not hold the record back for long.
+bool lockWithin(int fd, int waitMs)
+{
+    const QDeadlineTimer deadline(waitMs);
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return true;
+        if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired())
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
 // Takes the last `written` bytes of this append back. With O_APPEND the offset ends our
 // write; the file is cut only while nothing follows it, so that a record another
 // instance appended after ours stays.
@@ -197,7 +214,8 @@ bool replaceFile(const QString &path, const QByteArray &content, QString *error)
     return true;
 }
 
-bool appendRecord(const QString &path, const QByteArray &record, QString *error, bool *lockBusy)
+bool appendRecord(const QString &path, const QByteArray &record, QString *error, int lockWaitMs,
+                  bool *lockBusy)
 {
     if (lockBusy)
         *lockBusy = false;
@@ -210,8 +228,7 @@ bool appendRecord(const QString &path, const QByteArray &record, QString *error,
                     QStringLiteral("Impossibile aprire il file \"%1\": %2").arg(path, reason));
     // The lock keeps the look at the last byte and the write together, so no record is
     // taken for a line still being written by another instance. Closing releases it.
-    // It is never waited for: the caller tries again later, or goes on without it.
-    const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    const bool locked = lockWithin(fd, lockWaitMs);
     if (!locked && lockBusy && errno == EWOULDBLOCK) {
         ::close(fd);
         *lockBusy = true;
