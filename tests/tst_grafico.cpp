@@ -74,6 +74,8 @@ private slots:
                                       << QByteArray();
         QTest::newRow("five digits") << rec("16:00", "9998,10", "+ 0,14 %", "10012,5") << Values{0.14} << green
                                      << QByteArray();
+        const QByteArray unreadable = rec("16:10", "9503,34", "0,10 %", "9,9,9"); // as the boxes: no colour change
+        QTest::newRow("unreadable value") << upA + unreadable << Values{0.52, 0.1} << green << unreadable;
         QTest::newRow("missing file") << QByteArray() << Values{} << red << QByteArray();
     }
     void rebuild()
