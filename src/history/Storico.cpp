@@ -157,6 +157,8 @@ PuntiGrafico CalcolaPunti(const QByteArray &contenuto, const QString &oggi)
         }
         const QByteArrayView riga(inizio, fine - inizio);
         inizio = seguente;
+        if (riga.size() > MassimaRiga)
+            continue;
 
         // Most lines belong to other days: look at the date bytes before anything else.
         const QByteArrayView data = Finestra(riga, ColonneData);
