@@ -183,6 +183,28 @@ private slots:
                     .contains("Impossibile leggere il file delle impostazioni \"" + home.file("DatiIndex.cfg") + '"'));
     }
 
+    // The futures window the download opens is centred with its frame.
+    void futuresWindowCentred()
+    {
+        XDisplay display;
+        if (!display.start())
+            QSKIP("Xvfb, openbox, xdotool or xprop missing");
+        TempHome home;
+        home.write("fut.txt", "CA00\r\n"); // never the published code
+        ProgramRun run{home.path()};
+        QVERIFY(run.startServer());
+        run.startProgram({}, QStringLiteral("xcb"));
+        QList<QByteArray> f, g, e; // the window, its geometry, its frame's left, right, top and bottom
+        QVERIFY(waitFor([&] { return !(f = windows("Aggiornamento")).isEmpty(); }, 20000));
+        QVERIFY2(waitFor([&] {
+            g = xdotool({"getwindowgeometry", "--shell", f[0]}).replace('=', '\n').split('\n');
+            e = state(f[0]).split('=').last().replace(',', ' ').simplified().split(' ');
+            auto n = [](const QByteArray &b) { return b.toInt(); }; // xdotool's X and Y count the frame twice
+            return g.size() > 9 && e.size() == 4 && n(g[3]) - 2 * n(e[0]) == (1024 - n(g[7]) - n(e[0]) - n(e[1])) / 2
+                   && n(g[5]) - 2 * n(e[2]) == (768 - n(g[9]) - n(e[2]) - n(e[3])) / 2;
+        }), state(f[0]) + xdotool({"getwindowgeometry", "--shell", f[0]}).constData());
+    }
+
     // Under a window manager: "On Top" sets and clears the main window's always-on-top
     // state without moving it; "Nuove" puts three undecorated strips on top side by side
     // along the top edge; a strip steps; a drag moves it and ends with the release.

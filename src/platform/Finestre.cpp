@@ -1,6 +1,7 @@
 #include "platform/Finestre.h"
 
 #include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
 #include <cmath>
@@ -74,6 +75,15 @@ double twips(int pixels)
 QRect pxRect(double left, double top, double width, double height)
 {
     return QRect(px(left), px(top), px(width), px(height));
+}
+
+void centreOnScreen(QWidget *window)
+{
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        const QSize outer = window->frameGeometry().size();
+        window->move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
+    }
 }
 
 void setStaysOnTop(QWidget *window, bool on)

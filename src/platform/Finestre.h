@@ -14,6 +14,10 @@ int px(double twips);
 double twips(int pixels);
 QRect pxRect(double left, double top, double width, double height);
 
+// Centres the whole window, frame included (once the window manager has framed it),
+// on the primary screen.
+void centreOnScreen(QWidget *window);
+
 // Enters or leaves the always-on-top band without moving or resizing the window; asked
 // again of the window manager when the window should already be there.
 void setStaysOnTop(QWidget *window, bool on);
