@@ -93,14 +93,15 @@ QByteArray state(const QByteArray &window)
 void clearAbove(const QByteArray &window)
 {
     xcb_connection_t *c = xcb_connect(nullptr, nullptr);
-    auto atom = [c](const char *name) {
+    xcb_atom_t atoms[2];
+    for (int i : {0, 1}) {
+        const char *name = i ? "_NET_WM_STATE_ABOVE" : "_NET_WM_STATE";
         xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, strlen(name), name), nullptr);
-        const xcb_atom_t a = r ? r->atom : 0;
-        return free(r), a;
-    };
-    xcb_client_message_event_t m{XCB_CLIENT_MESSAGE, 32, 0, xcb_window_t(window.toUInt()), atom("_NET_WM_STATE"), {}};
-    m.data.data32[1] = atom("_NET_WM_STATE_ABOVE"); // [0] = 0: remove
-    xcb_send_event(c, 0, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root,
+        atoms[i] = r ? r->atom : 0, free(r);
+    }
+    const xcb_client_message_event_t m{XCB_CLIENT_MESSAGE, 32, 0, xcb_window_t(window.toUInt()), atoms[0],
+                                       {.data32 = {0, atoms[1]}}};
+    xcb_send_event(c, 0, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root,  // 0: remove
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY, (const char *)&m);
     xcb_flush(c), xcb_disconnect(c);
 }
@@ -187,22 +188,21 @@ private slots:
     void futuresWindowCentred()
     {
         XDisplay display;
-        if (!display.start())
-            QSKIP("Xvfb, openbox, xdotool or xprop missing");
         TempHome home;
         home.write("fut.txt", "CA00\r\n"); // never the published code
         ProgramRun run{home.path()};
-        QVERIFY(run.startServer());
+        if (!display.start() || !run.startServer())
+            QSKIP("Xvfb, openbox, xdotool or xprop missing");
         run.startProgram({}, QStringLiteral("xcb"));
         QList<QByteArray> f, g, e; // the window, its geometry, its frame's left, right, top and bottom
+        auto n = [&](const QList<QByteArray> &l, int i) { return l.value(i).toInt(); };
         QVERIFY(waitFor([&] { return !(f = windows("Aggiornamento")).isEmpty(); }, 20000));
-        QVERIFY2(waitFor([&] {
+        QVERIFY(waitFor([&] { // xdotool's X and Y count the frame twice
             g = xdotool({"getwindowgeometry", "--shell", f[0]}).replace('=', '\n').split('\n');
             e = state(f[0]).split('=').last().replace(',', ' ').simplified().split(' ');
-            auto n = [](const QByteArray &b) { return b.toInt(); }; // xdotool's X and Y count the frame twice
-            return g.size() > 9 && e.size() == 4 && n(g[3]) - 2 * n(e[0]) == (1024 - n(g[7]) - n(e[0]) - n(e[1])) / 2
-                   && n(g[5]) - 2 * n(e[2]) == (768 - n(g[9]) - n(e[2]) - n(e[3])) / 2;
-        }), state(f[0]) + xdotool({"getwindowgeometry", "--shell", f[0]}).constData());
+            return e.size() == 4 && n(g, 3) - 2 * n(e, 0) == (1024 - n(g, 7) - n(e, 0) - n(e, 1)) / 2
+                   && n(g, 5) - 2 * n(e, 2) == (768 - n(g, 9) - n(e, 2) - n(e, 3)) / 2;
+        }));
     }
 
     // Under a window manager: "On Top" sets and clears the main window's always-on-top
@@ -274,8 +274,8 @@ private slots:
                 && ::flock(locks.back()->handle(), LOCK_EX);
         for (int i = 0; i < 10; ++i) {
             const QPoint from = where(strip);
-            xdotool(QString("mousemove --window %1 3 3 mousedown 1 mousemove_relative 20 10 mouseup 1").arg(strip.data())
-                        .split(' '));
+            xdotool(QString("mousemove --window %1 3 3 mousedown 1 mousemove_relative 20 10 mouseup 1")
+                        .arg(strip.data()).split(' '));
             QVERIFY(waitFor([&] { return where(strip) == from + QPoint(20, 10); }));
             xdotool({"mousemove_relative", "100", "50", "sleep", "0.3"});
             QCOMPARE(where(strip), from + QPoint(20, 10));
