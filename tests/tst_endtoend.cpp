@@ -93,15 +93,11 @@ QByteArray state(const QByteArray &window)
 void clearAbove(const QByteArray &window)
 {
     xcb_connection_t *c = xcb_connect(nullptr, nullptr);
-    xcb_atom_t atoms[2];
-    for (int i : {0, 1}) {
-        const char *name = i ? "_NET_WM_STATE_ABOVE" : "_NET_WM_STATE";
-        xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, strlen(name), name), nullptr);
-        atoms[i] = r ? r->atom : 0, free(r);
-    }
-    const xcb_client_message_event_t m{XCB_CLIENT_MESSAGE, 32, 0, xcb_window_t(window.toUInt()), atoms[0],
-                                       {.data32 = {0, atoms[1]}}};
-    xcb_send_event(c, 0, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root,  // 0: remove
+    auto atom = [c](const char *n) { auto *r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, strlen(n), n), nullptr);
+                                     const xcb_atom_t a = r ? r->atom : 0; return free(r), a; };
+    const xcb_client_message_event_t m{XCB_CLIENT_MESSAGE, 32, 0, xcb_window_t(window.toUInt()), atom("_NET_WM_STATE"),
+                                       {.data32 = {0, atom("_NET_WM_STATE_ABOVE")}}}; // 0: remove
+    xcb_send_event(c, 0, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root,
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY, (const char *)&m);
     xcb_flush(c), xcb_disconnect(c);
 }
