@@ -7,7 +7,7 @@ PORT    ?= 18080
 LIVE    ?=
 
 BUILD_PKGS = qt6-base-dev qt6-charts-dev qt6-speech-dev qt6-declarative-dev \
-             libqt6opengl6-dev libxkbcommon-dev libgl-dev cmake ninja-build g++
+             libqt6opengl6-dev libxkbcommon-dev libxcb1-dev libgl-dev cmake ninja-build g++
 RUN_PKGS   = tzdata ca-certificates qt6-translations-l10n qt6-speech-speechd-plugin speech-dispatcher espeak-ng fonts-liberation2 xvfb xauth
 TEST_PKGS  = tzdata systemd qt6-translations-l10n xvfb xauth xdotool x11-utils openbox fonts-liberation2 dpkg-dev file
 DEB_PKGS   = dpkg-dev file fakeroot lintian desktop-file-utils appstream

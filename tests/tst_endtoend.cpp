@@ -6,7 +6,9 @@
 #include <QTimeZone>
 #include <QtTest>
 #include <csignal>
+#include <sys/file.h>
 #include <sys/prctl.h>
+#include <xcb/xcb.h>
 
 #include "TestSupport.h"
 
@@ -86,6 +88,19 @@ QByteArray state(const QByteArray &window)
     QProcess p;
     p.start(QStringLiteral("xprop"), {"-id", window, "_NET_WM_STATE", "_NET_FRAME_EXTENTS"});
     return p.waitForFinished(5000) ? p.readAllStandardOutput() : QByteArray();
+}
+
+// Takes the window out of the always-on-top band, as a pager or the window manager's menu does.
+void clearAbove(const QByteArray &window)
+{
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    auto atom = [c](const char *n) { auto *r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, strlen(n), n), nullptr);
+                                     const xcb_atom_t a = r ? r->atom : 0; return free(r), a; };
+    const xcb_client_message_event_t m{XCB_CLIENT_MESSAGE, 32, 0, xcb_window_t(window.toUInt()), atom("_NET_WM_STATE"),
+                                       {.data32 = {0, atom("_NET_WM_STATE_ABOVE")}}}; // 0: remove
+    xcb_send_event(c, 0, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY, (const char *)&m);
+    xcb_flush(c), xcb_disconnect(c);
 }
 
 // A virtual X display of its own (Xvfb picks a free number and writes it once ready),
@@ -171,6 +186,27 @@ private slots:
                     .contains("Impossibile leggere il file delle impostazioni \"" + home.file("DatiIndex.cfg") + '"'));
     }
 
+    // The futures window the download opens is centred with its frame.
+    void futuresWindowCentred()
+    {
+        XDisplay display;
+        TempHome home;
+        home.write("fut.txt", "CA00\r\n"); // never the published code
+        ProgramRun run{home.path()};
+        if (!display.start() || !run.startServer())
+            QSKIP("Xvfb, openbox, xdotool or xprop missing");
+        run.startProgram({}, QStringLiteral("xcb"));
+        QList<QByteArray> f, g, e; // the window, its geometry, its frame's left, right, top and bottom
+        auto n = [&](const QList<QByteArray> &l, int i) { return l.value(i).toInt(); };
+        QVERIFY(waitFor([&] { return !(f = windows("Aggiornamento")).isEmpty(); }, 20000));
+        QVERIFY(waitFor([&] { // xdotool's X and Y count the frame twice
+            g = xdotool({"getwindowgeometry", "--shell", f[0]}).replace('=', '\n').split('\n');
+            e = state(f[0]).split('=').last().replace(',', ' ').simplified().split(' ');
+            return e.size() == 4 && n(g, 3) - 2 * n(e, 0) == (1024 - n(g, 7) - n(e, 0) - n(e, 1)) / 2
+                   && n(g, 5) - 2 * n(e, 2) == (768 - n(g, 9) - n(e, 2) - n(e, 3)) / 2;
+        }));
+    }
+
     // Under a window manager: "On Top" sets and clears the main window's always-on-top
     // state without moving it; "Nuove" puts three undecorated strips on top side by side
     // along the top edge; a strip steps; a drag moves it and ends with the release.
@@ -181,7 +217,9 @@ private slots:
             QSKIP("Xvfb, openbox, xdotool or xprop missing");
         TempHome home;
         ProgramRun run{home.path()};
-        run.startProgram({}, QStringLiteral("xcb"));
+        const ScopedEnv busy("QUOTARO_POLL_INTERVAL_MS", "100"); // the strips' polls
+        QVERIFY(run.startServer());
+        run.startProgram({"3"}, QStringLiteral("xcb")); // no futures window
         QList<QByteArray> main, strips;
         QVERIFY(waitFor([&] { return !(main = windows("Indici by")).isEmpty(); }, 20000));
         // Placed once it is active and the program has centred it with its frame.
@@ -215,6 +253,11 @@ private slots:
         for (const QByteArray &s : strips)
             QVERIFY(state(s).contains("_NET_WM_STATE_ABOVE") && state(s).contains("EXTENTS(CARDINAL) = 0, 0, 0, 0"));
         const QByteArray strip = *std::ranges::find_if(strips, [&](const QByteArray &s) { return where(s).isNull(); });
+        // Taken out of the band from outside, a strip is back in it at its next activation.
+        xdotool({"windowactivate", "--sync", *std::ranges::find_if(strips, [&](auto &s) { return s != strip; })});
+        QVERIFY(waitFor([&] { return clearAbove(strip), QTest::qWait(100), !state(strip).contains("ABOVE"); }));
+        xdotool({"windowactivate", "--sync", strip});
+        QVERIFY(waitFor([&] { return state(strip).contains("_NET_WM_STATE_ABOVE"); }));
         xdotool({"mousemove", "--window", strip, "10", "12", "click", "1"}); // the name label: one step right
         QVERIFY(waitFor([&] { return where(strip) == QPoint(310, 0); }));
         // Pressed on the strip, dragged in steps, released; then the pointer moves on alone.
@@ -225,6 +268,20 @@ private slots:
         const QPoint dropped = where(strip);
         xdotool({"mousemove_relative", "200", "300", "sleep", "0.1", "mousemove_relative", "50", "20", "mouseup", "1"});
         QVERIFY(!waitFor([&] { return where(strip) != dropped; }, 1000)); // nor later
+        // Another process holds the history files' lock; drags pressed, moved and released at once
+        // while polls come: each ends where released, and the pointer then moves on alone.
+        std::vector<std::unique_ptr<QFile>> locks;
+        for (const char *name : {"Fut\u00f9res.txt", "Nasdaq.txt", "D.Jones.txt"})
+            locks.emplace_back(new QFile(home.file(QString::fromUtf8(name))))->open(QIODevice::Append)
+                && ::flock(locks.back()->handle(), LOCK_EX);
+        for (int i = 0; i < 10; ++i) {
+            const QPoint from = where(strip);
+            xdotool(QString("mousemove --window %1 3 3 mousedown 1 mousemove_relative 20 10 mouseup 1")
+                        .arg(strip.data()).split(' '));
+            QVERIFY(waitFor([&] { return where(strip) == from + QPoint(20, 10); }));
+            xdotool({"mousemove_relative", "100", "50", "sleep", "0.3"});
+            QCOMPARE(where(strip), from + QPoint(20, 10));
+        }
     }
 };
 

@@ -84,6 +84,8 @@ private slots:
         // " Esci" hides the strip and shows the main window again.
         QTest::mouseClick(f->findChild<QWidget *>("Label1"), Qt::LeftButton);
         QVERIFY(!f->isVisible() && w.form->isVisible());
+        // Closing it (Alt+F4, the window manager) does the same, and the instance goes on.
+        QVERIFY(open(w)->isVisible() && !w.form->isVisible() && (f->close(), !f->isVisible() && w.form->isVisible()));
     }
 
     void dragging_data()

@@ -27,15 +27,14 @@ private slots:
     void vista()
     {
         QFETCH(Values, values); QFETCH(int, colour); QFETCH(Values, axes); QFETCH(bool, markers);
-        // Its points: rebuild().
-        const VistaGrafico v = CalcolaVista({{}, QVector<double>(values.begin(), values.end()), colour});
-        QCOMPARE(v.FineX, axes[0]);
-        QVERIFY(qFuzzyCompare(v.MinimoY + 10, axes[1] + 10) && qFuzzyCompare(v.MassimoY, axes[2]));
-        QCOMPARE(v.PassoX, axes[3]);
-        QCOMPARE(v.Segni, markers);
-        QCOMPARE(v.NuovoColore, colour != 0);
-        if (colour)
-            QCOMPARE(v.Colore, colour == 1 ? QColor(255, 0, 0) : QColor(0, 100, 50));
+        PuntiGrafico punti;
+        punti.Valori = QVector<double>(values.begin(), values.end());
+        punti.Colore = colour;
+        const VistaGrafico v = CalcolaVista(punti); // its points: rebuild()
+        QVERIFY(v.FineX == axes[0] && qFuzzyCompare(v.MinimoY + 10, axes[1] + 10));
+        QVERIFY(qFuzzyCompare(v.MassimoY, axes[2]));
+        QVERIFY(v.PassoX == axes[3] && v.Segni == markers && v.NuovoColore == (colour != 0));
+        QVERIFY(!colour || v.Colore == (colour == 1 ? QColor(255, 0, 0) : QColor(0, 100, 50)));
     }
 
     // More points than pixel columns: each column keeps its lowest and highest, the line its end.
@@ -72,32 +71,51 @@ private slots:
                                             << QByteArray();
         QTest::newRow("five digits") << rec("16:00", "9998,10", "+ 0,14 %", "10012,5") << Values{0.14} << green
                                      << QByteArray();
+        const QByteArray unreadable = rec("16:10", "9503,34", "0,10 %", "9,9,9"); // as the boxes: no colour change
+        QTest::newRow("unreadable value") << upA + unreadable << Values{0.52, 0.1} << green << unreadable;
         QTest::newRow("missing file") << QByteArray() << Values{} << red << QByteArray();
     }
     void rebuild()
     {
         QFETCH(QByteArray, content); QFETCH(Values, values); QFETCH(QColor, colour); QFETCH(QByteArray, row3);
-        TempHome home;
-        GraficoIndice chart;
-        QSignalSpy picked(&chart, &GraficoIndice::PuntoSelezionato);
+        TempHome home; GraficoIndice chart;
         auto *series = static_cast<QLineSeries *>(chart.chart()->series().first());
         // Three red points first, so that shrinking shows.
         home.write("Nasdaq.txt", rec("15:00", "2,00", "- 9,00 %", "1,00").repeated(3));
         chart.Ricostruisci(home.file("Nasdaq.txt"), day());
         QCOMPARE(series->count(), 4);
         QVERIFY(QFile::remove(home.file("Nasdaq.txt")));
-        if (!content.isNull())
-            home.write("Nasdaq.txt", content);
+        if (!content.isNull()) home.write("Nasdaq.txt", content);
         chart.Ricostruisci(home.file("Nasdaq.txt"), day());
         QList<QPointF> points{{1, 0}};
         for (int i = 0; i < values.size(); ++i)
             points << QPointF(i + 2, values[i]);
         QCOMPARE(series->points(), points);
         QCOMPARE(series->pen().color(), colour);
-        emit series->clicked(QPointF(3.1, 0));
-        QCOMPARE(picked.value(0).value(0).toInt(), 3);
-        QCOMPARE(chart.Riga(3).toLatin1(), row3.trimmed());
-        QCOMPARE(chart.Riga(1), QString());
+        QVERIFY(chart.Riga(3).toLatin1() == row3.trimmed() && chart.Riga(1).isEmpty());
+    }
+
+    // A click picks the drawn point nearest it in both directions, within a few pixels; elsewhere none (row 0).
+    void picking_data()
+    {
+        QTest::addColumn<int>("count"); QTest::addColumn<QPointF>("at"); QTest::addColumn<int>("row");
+        QTest::newRow("3000 points, spike") << 3000 << QPointF(1501, 2) << 1501;
+        QTest::newRow("300 points, edge of a marker") << 300 << QPointF(149.6, 2) << 151;
+        QTest::newRow("on the line, far from points") << 300 << QPointF(151, 1) << 0;
+    }
+    void picking()
+    {
+        QFETCH(int, count); QFETCH(QPointF, at); QFETCH(int, row); TempHome home; GraficoIndice chart;
+        for (int i = 1; i <= count; ++i) // the spike is the record in row count / 2 + 1
+            home.write("N.txt", home.read("N.txt") + rec("16:00", "1", i == count / 2 ? "+ 2,00 %" : "+ 0,10 %", "1"));
+        chart.resize(412, 174), chart.show(), chart.Ricostruisci(home.file("N.txt"), day());
+        QSignalSpy picked(&chart, &GraficoIndice::PuntoSelezionato);
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        QTest::qWait(50); // laid out
+        const QPointF p = chart.chart()->mapToScene(chart.chart()->mapToPosition(at, chart.chart()->series()[0]));
+        QTest::mouseClick(chart.viewport(), Qt::LeftButton, {}, chart.mapFromScene(p));
+        QCOMPARE(picked.value(0).value(0, -1).toInt(), row);
+        QCOMPARE(chart.Riga(row).contains("2,00"), row != 0);
     }
 };
 

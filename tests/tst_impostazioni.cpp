@@ -37,6 +37,8 @@ private slots:
         row("empty quoted last symbol kept", none, "Nasdaq,\"\"", "Nasdaq", "");
         row("utf-8", "C\xC3\xB9", "Fut\xC3\xB9res,x", "Fut\u00f9res|Fut\u00f9res", "C\u00f9|x");
         row("utf-8 BOM", none, "\xEF\xBB\xBFNasdaq,x", "Nasdaq", "x");
+        row("utf-16 LE", none, QByteArray("\xFF\xFEN\0\xE0\0,\0x\0\r\0\n\0", 14), "N\u00E0", "x");
+        row("utf-16 BE", QByteArray("\xFE\xFF\0C", 4), QByteArray("\xFE\xFF\0N\0,\0x", 8), "Fut\u00f9res|N", "C|x");
         row("BOM then 1252", none, "\xEF\xBB\xBF\xE0,x", "\u00E0", "x");
         row("1252 accented, euro, quotes", "\xE0", "Citt\xE0,\x80\x93x\x94\x9F", "Fut\u00f9res|Citt\u00E0",
             "\u00E0|\u20AC\u201Cx\u201D\u0178");

@@ -42,7 +42,8 @@ private slots:
         const auto split = [](const char *r, int i) { return QByteArray(r).split('>').at(i); };
         const char *requests[][2] = {{"^IXIC", "^IXIC"},
             {"CZ 26%#\r\n\x1f\x7f\xe2\x82\xac", "CZ%2026%25%23%0D%0A%1F%7F%E2%82%AC"},
-            {" C.Z=F-a&b?c^_~!$'()*+,/:;<>@[]`{|} \t", "C.Z=F-a&b?c^_~!$'()*+,/:;<>@[]`{|}"}};
+            {" C.Z=F-a&b?c^_~!$'()*+,/:;<>@[]`{|} \t", "C.Z=F-a&b?c^_~!$'()*+,/:;<>@[]`{|}%20%09"},
+            {"\x0b\x0c" "CZ\xc2\xa0  ", "%0B%0CCZ%C2%A0"}}; // blanks alone are trimmed
         for (const auto &r : requests)
             row('q', r[0], QByteArray("/qc/stocks/quotes.aspx?symbols=") + r[1]);
         const QByteArray no = "(none)", ok = "HTTP/1.1 200 OK\r\n", body = "body", cl = ok + "Content-Length: ";

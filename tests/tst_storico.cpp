@@ -45,18 +45,26 @@ private slots:
         QTest::addColumn<QByteArray>("content"); QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QList<double>>("values"); QTest::addColumn<int>("colour");
         const QByteArray rise = rec(" 16:00", "9503,34 ", " + 0,52 % ", "9551,12"); // blanks trimmed
-        const QByteArray odd = QByteArray(rise).replace(2, 1, QByteArray(1, 0)).chopped(2) + QByteArray(9934, ' ');
+        const QByteArray odd = QByteArray(rise).replace(2, 1, QByteArray(1, 0)).chopped(2) + QByteArray(4030, ' ');
         // Not of today, before and after: 14 characters push the date out; a date cut short.
         QTest::newRow("cap, the last record past it sets the colour") << rec("12345678901234", "1", "+ 1 %", "2")
             + rise.repeated(22004) + rec("16:05", "9503,34", "- 0,03 %", "9503,10") + rise.left(60)
             << QStringList(22000, "16:00         9503,34       + 0,52 %      9551,12       06/12/2026")
             << QList<double>(22000, 0.52) << 1;
-        QTest::newRow("NUL bytes, 10,000-char lines") << QByteArray(70, 0) + "\r\n" + QByteArray(10000, 'x') + "\r\n"
+        QTest::newRow("NUL bytes, 4096-char lines kept, longer skipped") << QByteArray(70, 0) + "\r\n" + odd + " \r\n"
             + odd << QStringList{QString::fromLatin1(odd)} << QList<double>{0.52} << 2;
     }
     void chartPoints() {
         QFETCH(QByteArray, content); const PuntiGrafico points = CalcolaPunti(content, Today);
         QTEST(points.Righe, "lines"); QTEST(points.Valori, "values"); QTEST(points.Colore, "colour");
+    }
+
+    // A line longer than any record is skipped by the reader as by a full read, also when read in pieces.
+    void longLine() {
+        QTemporaryDir dir; const QString path = dir.filePath("N"); LettoreStorico reader;
+        const QByteArray line = history(1, 12).chopped(2) + QByteArray(300000, ' ');
+        for (const QByteArray &piece : {history(3, 3) + line.left(200000), line.mid(200000) + "\r\n" + history(3, 6)})
+            QVERIFY(put(path, piece) && sameAsFullRead(reader, path));
     }
 
     void fileName_data() {

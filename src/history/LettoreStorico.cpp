@@ -111,6 +111,10 @@ bool LettoreStorico::LeggiDa(const platform::ReadOnlyFile &file, const QByteArra
     QByteArray dati(qsizetype(qBound<qint64>(512, attesi, Blocco)), Qt::Uninitialized);
     qsizetype usati = 0;
     qint64 posizione = fine_;
+    // A line longer than any record is dropped as it is read, keeping its last byte (a CR
+    // whose LF may follow): how many bytes went, and the last of them for controllo_.
+    qint64 saltati = 0;
+    QByteArray ultimiSaltati;
     for (;;) {
         if (usati == dati.size())
             dati.resize(usati + qsizetype(Blocco));
@@ -124,18 +128,34 @@ bool LettoreStorico::LeggiDa(const platform::ReadOnlyFile &file, const QByteArra
         const qsizetype nuovi = usati;
         usati += n;
         const qsizetype confine = FineRigheComplete(dati.constData(), usati, nuovi);
-        if (confine == 0)
-            continue;
-        Aggiungi(&punti_, CalcolaPunti(QByteArray::fromRawData(dati.constData(), confine), oggi_));
-        if (confine >= LunghezzaControllo)
-            controllo_ = QByteArray(dati.constData() + confine - LunghezzaControllo, LunghezzaControllo);
-        else
-            controllo_ = (controllo_ + QByteArray(dati.constData(), confine)).right(LunghezzaControllo);
-        fine_ += confine;
-        std::memmove(dati.data(), dati.constData() + confine, size_t(usati - confine));
-        usati -= confine;
+        if (confine > 0) {
+            // The first line ends the one being dropped, if any.
+            qsizetype inizio = 0;
+            if (saltati > 0) {
+                while (dati[inizio] != '\n' && dati[inizio] != '\r')
+                    ++inizio;
+                inizio += (dati[inizio] == '\r' && inizio + 1 < confine && dati[inizio + 1] == '\n') ? 2 : 1;
+            }
+            Aggiungi(&punti_, CalcolaPunti(QByteArray::fromRawData(dati.constData() + inizio, confine - inizio), oggi_));
+            const QByteArray prima = saltati > 0 ? controllo_ + ultimiSaltati : controllo_;
+            if (confine >= LunghezzaControllo)
+                controllo_ = QByteArray(dati.constData() + confine - LunghezzaControllo, LunghezzaControllo);
+            else
+                controllo_ = (prima + QByteArray(dati.constData(), confine)).right(LunghezzaControllo);
+            fine_ += saltati + confine;
+            saltati = 0;
+            std::memmove(dati.data(), dati.constData() + confine, size_t(usati - confine));
+            usati -= confine;
+        }
+        // What is left is a line without its end yet: dropped once it is too long for a record.
+        if (usati > 1 && (saltati > 0 || usati - (dati[usati - 1] == '\r' ? 1 : 0) > MassimaRiga)) {
+            ultimiSaltati = (ultimiSaltati + QByteArray(dati.constData(), usati - 1)).right(LunghezzaControllo);
+            saltati += usati - 1;
+            dati[0] = dati[usati - 1];
+            usati = 1;
+        }
     }
     dati.truncate(usati);
-    *coda = CalcolaPunti(dati, oggi_);
+    *coda = saltati > 0 ? PuntiGrafico() : CalcolaPunti(dati, oggi_);
     return true;
 }

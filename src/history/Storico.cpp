@@ -31,16 +31,18 @@ QByteArrayView TogliSpazi(QByteArrayView testo)
     return testo.sliced(inizio, fine - inizio);
 }
 
-// The whole close and value fields of a record decide the colour, read as numbers;
-// a field that is no number counts as 0, as on the display.
+// The whole close and value fields of a record decide the colour, read as numbers, as
+// on the display: an empty field counts as 0, and a field that is no number leaves the
+// colour as it was (0).
 int ColoreRecord(QByteArrayView riga)
 {
     double chiusura = 0;
     double valore = 0;
-    if (!LeggiNumero(Finestra(riga, ZonaChiusura), &chiusura))
-        chiusura = 0;
-    if (!LeggiNumero(Finestra(riga, ZonaValore), &valore))
-        valore = 0;
+    const QByteArrayView campoChiusura = Finestra(riga, ZonaChiusura);
+    const QByteArrayView campoValore = Finestra(riga, ZonaValore);
+    if ((!campoChiusura.isEmpty() && !LeggiNumero(campoChiusura, &chiusura))
+        || (!campoValore.isEmpty() && !LeggiNumero(campoValore, &valore)))
+        return 0;
     return valore < chiusura ? 1 : 2;
 }
 
@@ -155,13 +157,16 @@ PuntiGrafico CalcolaPunti(const QByteArray &contenuto, const QString &oggi)
         }
         const QByteArrayView riga(inizio, fine - inizio);
         inizio = seguente;
+        if (riga.size() > MassimaRiga)
+            continue;
 
         // Most lines belong to other days: look at the date bytes before anything else.
         const QByteArrayView data = Finestra(riga, ColonneData);
         if (data.size() != oggiByte.size()
             || (!data.isEmpty() && std::memcmp(data.data(), oggiByte.constData(), data.size()) != 0))
             continue;
-        punti.Colore = ColoreRecord(riga);
+        if (const int colore = ColoreRecord(riga))
+            punti.Colore = colore;
         const QByteArrayView variazione = Finestra(riga, ColonneVariazione);
         if (variazione.isEmpty() || punti.Righe.size() >= MassimoPunti)
             continue;

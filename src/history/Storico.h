@@ -47,6 +47,9 @@ QByteArrayView Finestra(QByteArrayView riga, Colonne colonne);
 bool LeggiNumero(QByteArrayView testo, double *numero);
 
 inline constexpr int MassimoPunti = 22000;
+// A line longer than this (without its line end) is no record: the writer's lines are
+// far shorter. It is skipped, and a reader never needs to hold it whole.
+inline constexpr qsizetype MassimaRiga = 4096;
 
 struct PuntiGrafico {
     QVector<QString> Righe;   // charted lines, in file order (index 0 = first record)

@@ -81,3 +81,18 @@ QString DescrizioneGrafico(const PuntiGrafico &punti)
         .arg(numero == 1 ? QStringLiteral("lettura") : QStringLiteral("letture"))
         .arg(campo({1, LarghezzaZona}), campo(ColonneVariazione), campo(ZonaValore));
 }
+
+qsizetype PuntoVicino(const QList<QPointF> &posizioni, QPointF clic, double raggio)
+{
+    qsizetype scelto = -1;
+    double migliore = raggio * raggio;
+    for (qsizetype i = 0; i < posizioni.size(); ++i) {
+        const QPointF d = posizioni[i] - clic;
+        const double distanza = d.x() * d.x() + d.y() * d.y();
+        if (distanza <= migliore) {
+            migliore = distanza;
+            scelto = i;
+        }
+    }
+    return scelto;
+}

@@ -30,3 +30,6 @@ VistaGrafico CalcolaVista(const PuntiGrafico &punti, int colonne = 0);
 // What a screen reader says of the chart: how many readings of today, and the latest
 // one's time, change and value.
 QString DescrizioneGrafico(const PuntiGrafico &punti);
+// The point nearest the click among those at most raggio from it (positions in pixels):
+// its index, or -1 when none is that near.
+qsizetype PuntoVicino(const QList<QPointF> &posizioni, QPointF clic, double raggio);

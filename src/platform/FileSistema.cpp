@@ -133,11 +133,10 @@ void ignoreFileSizeSignal()
 }
 
 // Instances following the same index hold the lock for one append each. Anything
-// holding it longer (a stuck program, a backup) must not freeze the poll: after about
-// 100 ms the append goes on without it.
-bool lockBriefly(int fd)
+// holding it longer (a stuck program, a backup) must not hold the record back for long.
+bool lockWithin(int fd, int waitMs)
 {
-    const QDeadlineTimer deadline(100);
+    const QDeadlineTimer deadline(waitMs);
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
             return true;
@@ -215,8 +214,11 @@ bool replaceFile(const QString &path, const QByteArray &content, QString *error)
     return true;
 }
 
-bool appendRecord(const QString &path, const QByteArray &record, QString *error)
+bool appendRecord(const QString &path, const QByteArray &record, QString *error, int lockWaitMs,
+                  bool *lockBusy)
 {
+    if (lockBusy)
+        *lockBusy = false;
     ignoreFileSizeSignal();
     QString reason;
     struct stat before {};
@@ -226,7 +228,12 @@ bool appendRecord(const QString &path, const QByteArray &record, QString *error)
                     QStringLiteral("Impossibile aprire il file \"%1\": %2").arg(path, reason));
     // The lock keeps the look at the last byte and the write together, so no record is
     // taken for a line still being written by another instance. Closing releases it.
-    const bool locked = lockBriefly(fd);
+    const bool locked = lockWithin(fd, lockWaitMs);
+    if (!locked && lockBusy && errno == EWOULDBLOCK) {
+        ::close(fd);
+        *lockBusy = true;
+        return false;
+    }
 
     // A last line without its line end (a file edited by hand) would take the record
     // into itself, where no reader finds it: end that line first.
@@ -300,7 +307,8 @@ bool changeUnderLock(const QString &path, const std::function<QByteArray(const Q
         ::close(fd);
         return ok || fail(error, QStringLiteral("File \"%1\": %2").arg(path, why));
     };
-    if (!lockBriefly(fd))
+    // Held by other instances only for the moment of their own change.
+    if (!lockWithin(fd, 100))
         return done(false, QStringLiteral("occupato da un'altra istanza"));
     QByteArray old;
     char buffer[4096];

@@ -27,11 +27,13 @@ bool replaceFile(const QString &path, const QByteArray &content, QString *error)
 // O_APPEND write, so records of several instances never mix within a line. A last
 // line without its line end (a file edited by hand) is ended first. When the write
 // stops half-way the file is cut back so that no partial line remains. The lock that
-// instances share is waited for about 100 ms at most; then the record goes out
-// without it. A file size limit makes the append fail: from the first append or
+// instances share is waited for lockWaitMs at most (0: tried once); still held, the
+// record goes out without it, or, where lockBusy is given, nothing is written and
+// *lockBusy is set. A file size limit makes the append fail: from the first append or
 // replaceFile on, SIGXFSZ is ignored, so the limit cannot end the program. On failure
 // *error (when given) is an Italian sentence that names the file and the reason.
-bool appendRecord(const QString &path, const QByteArray &record, QString *error);
+bool appendRecord(const QString &path, const QByteArray &record, QString *error, int lockWaitMs = 100,
+                  bool *lockBusy = nullptr);
 
 // Deletes the file and creates it again empty; a missing file is simply created.
 // On failure *error (when given) is an Italian sentence that names the file and the reason.

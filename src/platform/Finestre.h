@@ -14,10 +14,16 @@ int px(double twips);
 double twips(int pixels);
 QRect pxRect(double left, double top, double width, double height);
 
-// Enters or leaves the always-on-top band without moving or resizing the window.
+// Centres the whole window, frame included (once the window manager has framed it),
+// on the primary screen.
+void centreOnScreen(QWidget *window);
+
+// Enters or leaves the always-on-top band without moving or resizing the window; asked
+// again of the window manager when the window should already be there.
 void setStaysOnTop(QWidget *window, bool on);
 
-// Lets the window manager move a window from a left-button press; false when it
+// Lets the window manager move a window from a left-button press, while that button
+// is still down at the window system; false when it is not or the window manager
 // refuses (no window manager), in which case the caller moves the window itself.
 bool startSystemMove(QWidget *window);
 

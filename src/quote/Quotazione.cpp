@@ -83,8 +83,15 @@ QString PercorsoQuotazione(const QString &simbolo)
     // Every printable ASCII character but blank, '%' and '#' beside the unreserved ones,
     // which the encoding keeps anyway.
     static const QByteArray Tenuti = "!\"$&'()*+,/:;<=>?@[\\]^`{|}";
+    // Blanks alone are trimmed; any other white space is part of the symbol.
+    qsizetype inizio = 0;
+    qsizetype fine = simbolo.size();
+    while (inizio < fine && simbolo[inizio] == u' ')
+        ++inizio;
+    while (fine > inizio && simbolo[fine - 1] == u' ')
+        --fine;
     return QStringLiteral("/qc/stocks/quotes.aspx?symbols=")
-           + QString::fromLatin1(simbolo.trimmed().toUtf8().toPercentEncoding(Tenuti));
+           + QString::fromLatin1(simbolo.sliced(inizio, fine - inizio).toUtf8().toPercentEncoding(Tenuti));
 }
 
 Quotazione EstraiQuotazione(const QString &pagina)

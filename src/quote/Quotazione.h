@@ -3,7 +3,7 @@
 #include <QString>
 #include <optional>
 
-// "/qc/stocks/quotes.aspx?symbols=" followed by the symbol with blanks around it removed.
+// "/qc/stocks/quotes.aspx?symbols=" followed by the symbol with blanks (spaces alone) around it removed.
 // Of the symbol's UTF-8 bytes, the ones a request line cannot carry (controls, blank, DEL,
 // '%', '#' and every byte above 127) go out as %XX with upper-case hex digits; all other
 // characters, "^" "." "=" "&" "?" among them, go out unchanged.

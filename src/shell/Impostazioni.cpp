@@ -21,6 +21,13 @@ bool FineRiga(QChar c) { return c == u'\r' || c == u'\n'; }
 QString DecodificaImpostazioni(const QByteArray &byte)
 {
     QByteArrayView dati(byte);
+    // "Unicode" as a Windows editor saves it: UTF-16 after its byte order mark.
+    const bool le = dati.startsWith("\xFF\xFE");
+    if (le || dati.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                             QStringConverter::Flag::Stateless);
+        return utf16.decode(dati.sliced(2));
+    }
     if (dati.startsWith("\xEF\xBB\xBF"))
         dati = dati.sliced(3);
     // Stateless: a sequence cut short at the end of the file counts as an error too.

@@ -5,8 +5,9 @@
 #include <QStringList>
 #include <QByteArray>
 
-// Turns the bytes of a settings file into text: UTF-8 when the bytes are valid
-// UTF-8 (a leading BOM is dropped), Windows-1252 otherwise.
+// Turns the bytes of a settings file into text: UTF-16 after a UTF-16 byte order mark
+// (either order), UTF-8 when the bytes are valid UTF-8 (a leading BOM is dropped),
+// Windows-1252 otherwise.
 QString DecodificaImpostazioni(const QByteArray &byte);
 
 // Reads fields one after the other from a settings text.

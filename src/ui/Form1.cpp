@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 
 #include "platform/Ambiente.h"
@@ -260,11 +259,7 @@ bool Form1::event(QEvent *event)
 
 void Form1::Centra()
 {
-    if (QScreen *schermo = QGuiApplication::primaryScreen()) {
-        const QRect area = schermo->geometry();
-        const QSize esterno = frameGeometry().size();
-        move(area.x() + (area.width() - esterno.width()) / 2, area.y() + (area.height() - esterno.height()) / 2);
-    }
+    platform::centreOnScreen(this);
 }
 
 void Form1::closeEvent(QCloseEvent *event)

@@ -28,6 +28,7 @@ class Form2;
 class Form3;
 class Form4;
 class GraficoIndice;
+class CodaStorico;
 class TrasferimentoHttp;
 struct Quotazione;
 namespace platform {
@@ -88,6 +89,7 @@ private:
     // History and chart.
     QString FileStorico() const;
     void AccodaStorico();
+    void StoricoScritto(bool scritto, const QString &errore, bool rinviato);
     void Command1_Click();
     void Aggiorna_Click();
     void MSChart1_PointSelected(int riga);
@@ -188,6 +190,8 @@ private:
     bool FuturesRichiesti = false;
     QDate GiornoCodiceFutures;
     QDateTime ProssimaRichiestaFutures;
+    // Records waiting for the lock that instances share; made at the first record.
+    CodaStorico *CodaRecord = nullptr;
     // Centred before the window system told the frame's size: centred again once it has.
     bool CentraConCornice = true;
 

@@ -1,4 +1,6 @@
 // Futures-code download of the main window.
+#include <QListWidget>
+
 #include "futures/CodiceFutures.h"
 #include "market/Calendario.h"
 #include "platform/Ambiente.h"
@@ -58,6 +60,13 @@ void Form1::Form3_CodiceSalvato(const QString &codice)
     // the code, keep the list as it was, and say so.
     CodiceFutures = codice;
     SelezionaIndice(NomeFutures, codice);
+    // fut.txt exists now, so the list's first entry is the futures entry, with this code.
+    if (List1->count() > 0 && List2->count() > 0 && List1->item(0)->text() == NomeFutures) {
+        List2->item(0)->setText(codice);
+    } else {
+        List1->insertItem(0, NomeFutures);
+        List2->insertItem(0, codice);
+    }
     desktop_.showError(this, QStringLiteral("Aggiornamento codice Futures"),
                        QStringLiteral("Il codice \"%1\" è stato salvato, ma il file delle impostazioni "
                                       "\"%2\" non si può leggere: l'elenco degli indici resta com'era "

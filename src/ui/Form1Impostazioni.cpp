@@ -22,7 +22,8 @@ bool Form1::Form_Load()
     for (const char *nome : {"Futures.txt", "Nasdaq.txt", "D.Jones.txt"})
         platform::createIfMissing(platform::appFile(QString::fromLatin1(nome)));
     if (!CaricaImpostazioni()) {
-        desktop_.showError(this, QStringLiteral("Quotaro"),
+        // The window is not shown yet: the box goes to the centre of the screen.
+        desktop_.showError(nullptr, QStringLiteral("Quotaro"),
                            QStringLiteral("Impossibile leggere il file delle impostazioni \"%1\": "
                                           "file non trovato o illeggibile.")
                                .arg(platform::appFile(platform::SettingsFileName)));

@@ -1,9 +1,11 @@
 // History file and chart of the main window.
 #include <QAction>
+#include <QCheckBox>
 #include <QDate>
 #include <QLineEdit>
 #include <QMenu>
 
+#include "history/CodaStorico.h"
 #include "history/Storico.h"
 #include "platform/Ambiente.h"
 #include "platform/Desktop.h"
@@ -28,14 +30,24 @@ void Form1::AccodaStorico()
             ScriviRecord(Text1->text().trimmed(), Text4->text().trimmed(),
                          Text3->text().trimmed(), Text2->text().trimmed(),
                          TestoData(QDate::currentDate()));
-        QString errore;
-        const bool scritto = platform::appendRecord(FileStorico(), record, &errore);
-        // Told once per run of failures, without stopping the polls; the record is lost.
-        if (!scritto && !StoricoInErrore)
-            desktop_.notify(QStringLiteral("Quotaro: lettura non salvata"), errore);
-        StoricoInErrore = !scritto;
+        if (!CodaRecord) {
+            CodaRecord = new CodaStorico(this);
+            connect(CodaRecord, &CodaStorico::Esito, this, &Form1::StoricoScritto);
+        }
+        CodaRecord->Accoda(FileStorico(), record);
     }
     UltimaVariazione = Text3->text();
+}
+
+void Form1::StoricoScritto(bool scritto, const QString &errore, bool rinviato)
+{
+    // Told once per run of failures, without stopping the polls; the record is lost.
+    if (!scritto && !StoricoInErrore)
+        desktop_.notify(QStringLiteral("Quotaro: lettura non salvata"), errore);
+    StoricoInErrore = !scritto;
+    // A record that waited for another instance's lock joins the chart now.
+    if (scritto && rinviato && Check1->isChecked())
+        Command1_Click();
 }
 
 void Form1::Command1_Click()

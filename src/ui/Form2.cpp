@@ -1,6 +1,7 @@
 #include "ui/Form2.h"
 
 #include <QGuiApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -196,6 +197,12 @@ void Form2::Label1_Click()
     principale_->show();
 }
 
+void Form2::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    Label1_Click();
+}
+
 bool Form2::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate)
@@ -227,14 +234,15 @@ void Form2::mouseMoveEvent(QMouseEvent *event)
     // Only the left button alone drags the strip.
     if (event->buttons() != Qt::LeftButton)
         return;
+    // The window manager goes on from where the pointer has taken the window so far.
+    if (!mossaChiesta_ || trascinamento_)
+        move(event->globalPosition().toPoint() - origineTrascinamento_);
     // The window manager's move ends with the release that it sees; asking again from a
     // later move of the same press would start a move that no release ends.
     if (!mossaChiesta_) {
         mossaChiesta_ = true;
         trascinamento_ = !platform::startSystemMove(this);
     }
-    if (trascinamento_)
-        move(event->globalPosition().toPoint() - origineTrascinamento_);
 }
 
 void Form2::mouseReleaseEvent(QMouseEvent *)

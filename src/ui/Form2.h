@@ -41,6 +41,8 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
+    // Closed by the window manager (Alt+F4): the same as " Esci"; the instance goes on.
+    void closeEvent(QCloseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

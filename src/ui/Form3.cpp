@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 
 #include "futures/CodiceFutures.h"
 #include "platform/Ambiente.h"
@@ -85,14 +84,15 @@ void Form3::keyPressEvent(QKeyEvent *event)
 
 bool Form3::event(QEvent *event)
 {
-    if (event->type() == QEvent::Show && !centrata_) {
+    // Centred when first shown, and again, frame included, once the window manager has
+    // framed it (at the latest when it first activates it).
+    if (event->type() == QEvent::Show && !centrata_)
+        platform::centreOnScreen(this);
+    if (event->type() == QEvent::WindowActivate) {
+        if (!centrata_ && frameGeometry().size() != size())
+            platform::centreOnScreen(this);
         centrata_ = true;
-        if (QScreen *schermo = QGuiApplication::primaryScreen()) {
-            const QRect area = schermo->geometry();
-            move(area.center() - rect().center());
-        }
-    }
-    if (event->type() == QEvent::WindowActivate)
         Form_Activate();
+    }
     return QWidget::event(event);
 }

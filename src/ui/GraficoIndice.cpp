@@ -2,6 +2,7 @@
 
 #include <QChart>
 #include <QLineSeries>
+#include <QMouseEvent>
 #include <QValueAxis>
 
 #include "ui/Controlli.h"
@@ -46,8 +47,6 @@ GraficoIndice::GraficoIndice(QWidget *parent) : QChartView(new QChart, parent)
     assex_->setRange(1, 2);
     assey_->setRange(-1, 1);
     setRenderHint(QPainter::Antialiasing);
-    connect(serie_, &QLineSeries::clicked, this,
-            [this](const QPointF &punto) { emit PuntoSelezionato(qRound(punto.x())); });
 }
 
 void GraficoIndice::Ricostruisci(const QString &percorso, const QString &oggi)
@@ -70,6 +69,23 @@ void GraficoIndice::resizeEvent(QResizeEvent *event)
     QChartView::resizeEvent(event);
     if (NumeroPunti() > 0)
         Mostra(CalcolaVista(punti_, Colonne()));
+}
+
+void GraficoIndice::mousePressEvent(QMouseEvent *event)
+{
+    QChartView::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton)
+        return;
+    // In pixels, where the points are drawn: a row nearest in x alone may lie far below.
+    const QList<QPointF> punti = serie_->points();
+    QList<QPointF> posizioni;
+    posizioni.reserve(punti.size());
+    for (const QPointF &punto : punti)
+        posizioni.append(chart()->mapToPosition(punto, serie_));
+    const QPointF clic = chart()->mapFromScene(mapToScene(event->position().toPoint()));
+    // Within a marker's reach of its centre.
+    const qsizetype scelto = PuntoVicino(posizioni, clic, 8);
+    emit PuntoSelezionato(scelto < 0 ? 0 : qRound(punti[scelto].x()));
 }
 
 QString GraficoIndice::Riga(int riga) const

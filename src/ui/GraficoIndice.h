@@ -30,6 +30,8 @@ signals:
 protected:
     // The points drawn depend on the width: computed again at each resize.
     void resizeEvent(QResizeEvent *event) override;
+    // A left click picks the drawn point nearest it, or none (row 0) when it hits none.
+    void mousePressEvent(QMouseEvent *event) override;
 
 private:
     void Mostra(const VistaGrafico &vista);
