@@ -220,6 +220,7 @@ Form2 &Form1::FinestraRidotta()
     if (!form2_) {
         form2_ = new Form2(desktop_, this);
         connect(form2_, &Form2::AvvisiRichiesti, this, &Form1::ApriAvvisi);
+        AggiornaSuggerimenti();
     }
     return *form2_;
 }

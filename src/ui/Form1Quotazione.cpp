@@ -114,7 +114,9 @@ void Form1::MostraStato()
     const bool fermi = stato == market::StatoDati::Fermi;
     for (QLineEdit *casella : {Text1, Text2, Text3, Text4})
         MostraFermo(casella, fermi);
-    FinestraRidotta().CopiaValori({Text1, Text2, Text3, Text4});
+    // The strip, once it exists, looks the same; it copies the look when it first shows values.
+    if (form2_)
+        form2_->CopiaValori({Text1, Text2, Text3, Text4});
     SuggerimentoDati = SuggerimentoQuotazioni(Stato, fermi, stato == market::StatoDati::MercatoChiuso,
                                               platform::quoteServer().text());
     AggiornaSuggerimenti();
@@ -127,5 +129,6 @@ void Form1::AggiornaSuggerimenti()
     const QString note = parti.join(u'\n');
     for (QLineEdit *casella : {Text1, Text2, Text3, Text4})
         casella->setToolTip(note);
-    FinestraRidotta().ImpostaSuggerimento(note);
+    if (form2_)
+        form2_->ImpostaSuggerimento(note);
 }
