@@ -79,6 +79,9 @@ class TestServer : public QObject {
     // 500, SLOW... as unknown after 1.5 s; the cache's clock is the test's.
     QList<QByteArray> script;
     ScriptedServer upstream{[this](QTcpSocket *s, const QByteArray &r) {
+        if (r.startsWith("GET /consent") || r.contains("/getcrumb"))
+            return s->write(r.contains("/getcrumb") ? crumbPage : answer(404, "", "Set-Cookie: A3=k; Path=/\r\n")),
+                   s->close();
         if (r.contains("/SLOW"))
             return QTimer::singleShot(1500, s, [s] { s->write(answer(404, fixture("not-found.json"))), s->close(); });
         const QByteArray next = r.contains("/NOPE") ? answer(404, fixture("not-found.json"))
@@ -94,7 +97,8 @@ class TestServer : public QObject {
             s->write(next), s->disconnectFromHost();
         }
     }};
-    YahooChart source{QUrl("http://" + upstream.address())};
+    QByteArray crumbPage; // the crumb end point's answer
+    YahooChart source;
     qint64 now, wall; // the cache's clock (ms); the wall clock (s), after ^TNX's quote time
     // The symbols the stand-in was asked for, in order.
     QString asked() const
@@ -117,6 +121,7 @@ private slots:
     void init()
     {
         script.clear(), upstream.requests.clear(), now = 0, wall = 1770062392 + 60;
+        source = YahooChart(QUrl("http://" + upstream.address()), QUrl("http://" + upstream.address() + "/consent"));
         source.setWallClock([this] { return wall; });
         const QuoteCache::Options options{15000, 500, 30000, 600000};
         cache = std::make_unique<QuoteCache>(source, options, [this] { return now; });
@@ -219,7 +224,6 @@ private slots:
         QTest::newRow("futures contract") << "GCZ26.CMX" << answer(200, gc) << 200 << "16:59 4424,90 0,57 4399,70";
         QTest::newRow("unknown") << "^NOPE" << answer(404, fixture("not-found.json")) << 404 << "";
         QTest::newRow("another symbol's") << "^IXIC" << answer(200, tnx) << 503 << "none";
-        QTest::newRow("429") << "^TNX" << answer(429, "Too Many Requests\r\n") << 503 << "none";
         QTest::newRow("503") << "^TNX" << answer(503, "") << 503 << "none";
         QTest::newRow("malformed") << "^TNX" << answer(200, tnx.left(900)) << 503 << "none";
         QTest::newRow("cut short") << "^TNX" << answer(200, tnx).chopped(900) << 503 << "none";
@@ -244,6 +248,39 @@ private slots:
             QCOMPARE(shown(a.body), values);
         QCOMPARE(upstream.requests.size(), 1);
         QVERIFY(upstream.requests[0].startsWith("GET /v8/finance/chart/" + QUrl::toPercentEncoding(symbol)));
+    }
+
+    // Refused plain (401, 429 without Retry-After, "Invalid Crumb"): a cookie, the crumb, the request again with both
+    // ("+c": a cookie, "?X": crumb X); the crumb is kept. The crumb end point's 429 is no crumb but a failure.
+    void crumb_data()
+    {
+        QTest::addColumn<QByteArray>("refusal"); QTest::addColumn<QByteArray>("crumbAnswer");
+        QTest::addColumn<QString>("seen");
+        const QByteArray ok = answer(200, "Ab1.cD/e"), tooMany = answer(429, "Too Many Requests\r\n");
+        const QString handshake = "plain consent getcrumb+c ?Ab1.cD/e+c 200 ?Ab1.cD/e+c 200";
+        QTest::newRow("401") << answer(401, "") << ok << handshake;
+        QTest::newRow("429") << tooMany << ok << handshake;
+        const QByteArray invalid = "{\"finance\":{\"result\":null,\"error\":{\"description\":\"Invalid Crumb\"}}}";
+        QTest::newRow("Invalid Crumb") << answer(400, invalid) << ok << handshake;
+        QTest::newRow("Retry-After") << answer(429, "", "Retry-After: 20\r\n") << ok << "plain 503 plain 200";
+        QTest::newRow("crumb 429") << tooMany << tooMany << "plain consent getcrumb+c 503 plain+c 200";
+    }
+    void crumb()
+    {
+        QFETCH(QByteArray, refusal); QFETCH(QByteArray, crumbAnswer); QFETCH(QString, seen);
+        crumbPage = crumbAnswer, script = {refusal, answer(200, fixture("tnx-5m-1d.json"))};
+        QStringList got;
+        QSignalSpy fetched(cache.get(), &QuoteCache::fetched);
+        for (int i = 0; i < 2; ++i, now += 30000) {
+            const int status = ask("^TNX").status;
+            QVERIFY(waitFor([&] { return fetched.size() > i; }));
+            for (const QByteArray &r : std::exchange(upstream.requests, {}))
+                got << (!r.startsWith("GET /v8") ? r.mid(5, r.indexOf(' ', 5) - 5).split('/').last()
+                        : r.contains("crumb=") ? "?" + QByteArray::fromPercentEncoding(r.split('=')[3].split(' ')[0])
+                                               : "plain") + (r.contains("Cookie: A3=k") ? "+c" : "");
+            got << QString::number(status);
+        }
+        QCOMPARE(got.join(u' '), seen);
     }
 
     // Many tickers, one request per interval; a failing source keeps the last good page and is

@@ -6,6 +6,8 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTimeZone>
+#include <QDeadlineTimer>
+#include <QRegularExpression>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -45,27 +47,123 @@ int retryAfter(const QByteArray &value, qint64 nowSeconds)
     return at.isValid() ? int(std::clamp<qint64>(at.toSecsSinceEpoch() - nowSeconds, 0, 86400)) : 0;
 }
 
+// PATH under the base's own path, written as it is.
+QUrl below(QUrl base, const QString &path)
+{
+    QString prefix = base.path(QUrl::FullyEncoded);
+    while (prefix.endsWith(u'/'))
+        prefix.chop(1);
+    base.setPath(prefix + path, QUrl::TolerantMode);
+    return base;
+}
+
+QNetworkRequest browserLike(const QUrl &url)
+{
+    QNetworkRequest r(url);
+    r.setHeader(QNetworkRequest::UserAgentHeader, Agent);
+    r.setRawHeader("Accept", "application/json");
+    // A redirect would take the request elsewhere than the source: it counts as a failure.
+    r.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    return r;
+}
+
+// One answer as read, or why there is none (status 0).
+struct Got {
+    int status = 0;
+    QByteArray body, retryAfter;
+    QString error;
+};
+
+// One request, within what is left of the deadline; done runs exactly once.
+void get(QNetworkAccessManager &network, const QNetworkRequest &request, const QDeadlineTimer &deadline,
+         const std::function<void(const Got &)> &done)
+{
+    QNetworkReply *reply = network.get(request);
+    // A deadline for the whole answer: a source that trickles bytes must not hold it open.
+    QTimer::singleShot(qMax<qint64>(0, deadline.remainingTime()), reply, &QNetworkReply::abort);
+    // An answer is a few kilobytes; one beyond 1 MiB is not read.
+    auto tooLarge = std::make_shared<bool>(false);
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply, tooLarge](qint64 got, qint64 total) {
+        if ((*tooLarge = got > MaxAnswerBytes || total > MaxAnswerBytes))
+            reply->abort();
+    });
+    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, done, tooLarge] {
+        reply->deleteLater();
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        Got g;
+        if (*tooLarge)
+            g.error = QStringLiteral("answer larger than 1 MiB");
+        else if (!status.isValid())
+            g.error = reply->error() == QNetworkReply::OperationCanceledError ? QStringLiteral("no answer in time")
+                                                                               : reply->errorString();
+        else if (reply->error() != QNetworkReply::NoError && status.toInt() == 200)
+            g.error = QStringLiteral("answer cut short: ") + reply->errorString();
+        else
+            g = {status.toInt(), reply->readAll(), reply->rawHeader("Retry-After"), {}};
+        done(g);
+    });
+}
+
+// The session's requests in turn, the last one's answer taken as its token.
+void makeSession(QNetworkAccessManager &network, const QuoteSource &source, QList<QNetworkRequest> steps,
+                 const QDeadlineTimer &deadline, const std::function<void(const QString &)> &done)
+{
+    const QNetworkRequest step = steps.takeFirst();
+    get(network, step, deadline, [&network, &source, steps, deadline, done](const Got &g) {
+        if (!g.error.isEmpty())
+            return done(g.error);
+        if (!steps.isEmpty())
+            return makeSession(network, source, steps, deadline, done);
+        done(source.takeToken(g.status, g.body));
+    });
+}
+
 } // namespace
 
-qint64 QuoteSource::wallSeconds() const
+YahooChart::YahooChart(const QUrl &base, const QUrl &consent)
+    : base_(base),
+      consent_(!consent.isEmpty() ? consent
+                   : base == QUrl(QString::fromLatin1(DefaultBase)) ? QUrl(QString::fromLatin1(DefaultConsent))
+                                                                   : base)
+{
+}
+
+qint64
+ QuoteSource::wallSeconds() const
 {
     return wallClock_ ? wallClock_() : QDateTime::currentSecsSinceEpoch();
 }
 
 QNetworkRequest YahooChart::request(const QString &symbol) const
 {
-    QUrl url = base_;
-    QString path = url.path(QUrl::FullyEncoded);
-    while (path.endsWith(u'/'))
-        path.chop(1);
-    url.setPath(path + QStringLiteral("/v8/finance/chart/")
-                    + QString::fromLatin1(QUrl::toPercentEncoding(symbol)),
-                QUrl::TolerantMode); // keeps the symbol's %XX as they are
-    url.setQuery(QStringLiteral("range=1d&interval=5m"));
-    QNetworkRequest r(url);
-    r.setHeader(QNetworkRequest::UserAgentHeader, Agent);
-    r.setRawHeader("Accept", "application/json");
-    return r;
+    // The symbol's %XX are kept as they are.
+    QUrl url = below(base_, "/v8/finance/chart/" + QString::fromLatin1(QUrl::toPercentEncoding(symbol)));
+    url.setQuery(QStringLiteral("range=1d&interval=5m")
+                 + (crumb_.isEmpty() ? QString() : "&crumb=" + QString::fromLatin1(QUrl::toPercentEncoding(crumb_))));
+    return browserLike(url);
+}
+
+// 401, 429 without Retry-After (with it, the source only asks for patience), or the
+// answer about a missing or stale crumb.
+bool YahooChart::refused(int status, const QByteArray &body, bool retryAfter) const
+{
+    return status == 401 || (status == 429 && !retryAfter)
+        || (status != 200 && (body.contains("Invalid Crumb") || body.contains("Unauthorized")));
+}
+
+QList<QNetworkRequest> YahooChart::sessionRequests() const
+{
+    return {browserLike(consent_), browserLike(below(base_, QStringLiteral("/v1/test/getcrumb")))};
+}
+
+QString YahooChart::takeToken(int status, const QByteArray &body) const
+{
+    // A crumb is a short token ("Ab1.cD/e"); the end point's 429 "Too Many Requests" is none.
+    static const QRegularExpression form(QStringLiteral("^[A-Za-z0-9./_-]{1,64}$"));
+    const QByteArray crumb = body.trimmed();
+    const bool ok = status == 200 && form.match(QString::fromLatin1(crumb)).hasMatch();
+    crumb_ = ok ? crumb : QByteArray();
+    return ok ? QString() : QStringLiteral("no crumb: HTTP %1").arg(status);
 }
 
 Outcome YahooChart::parse(int status, const QByteArray &body, const QString &symbol) const
@@ -115,37 +213,24 @@ Outcome YahooChart::parse(int status, const QByteArray &body, const QString &sym
 void fetchOnce(QNetworkAccessManager &network, const QuoteSource &source, const QString &symbol, int timeoutMs,
                const std::function<void(const Outcome &)> &done)
 {
-    QNetworkRequest request = source.request(symbol);
-    // A redirect would take the request elsewhere than the source: it counts as a failure.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    QNetworkReply *reply = network.get(request);
-    // A deadline for the whole answer: a source that trickles bytes must not hold it open.
-    QTimer::singleShot(timeoutMs, reply, &QNetworkReply::abort);
-    // An answer is a few kilobytes; one beyond 1 MiB is not read.
-    auto tooLarge = std::make_shared<bool>(false);
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply, tooLarge](qint64 got, qint64 total) {
-        if ((*tooLarge = got > MaxAnswerBytes || total > MaxAnswerBytes))
-            reply->abort();
-    });
-    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, &source, symbol, done, tooLarge] {
-        reply->deleteLater();
-        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        Outcome o;
-        if (*tooLarge) {
-            o = failed(QStringLiteral("answer larger than 1 MiB"));
-        } else if (!status.isValid()) {
-            o = failed(reply->error() == QNetworkReply::OperationCanceledError ? QStringLiteral("no answer in time")
-                                                                               : reply->errorString());
-        } else if (reply->error() != QNetworkReply::NoError && status.toInt() == 200) {
-            o = failed(QStringLiteral("answer cut short: ") + reply->errorString());
-        } else {
-            o = source.parse(status.toInt(), reply->readAll(), symbol);
-            o.retryAfterSeconds = retryAfter(reply->rawHeader("Retry-After"), source.wallSeconds());
-        }
+    const QDeadlineTimer deadline(timeoutMs); // for the whole exchange, a session included
+    const auto finish = [&source, symbol, done](const Got &g) {
+        Outcome o = g.error.isEmpty() ? source.parse(g.status, g.body, symbol) : failed(g.error);
+        o.retryAfterSeconds = retryAfter(g.retryAfter, source.wallSeconds());
         QString why;
         if (o.reading && (o.page = renderPage(*o.reading, &why)).isEmpty())
             o = failed(why);
         done(o);
+    };
+    get(network, source.request(symbol), deadline, [=, &network, &source](const Got &g) {
+        if (!g.error.isEmpty() || !source.refused(g.status, g.body, !g.retryAfter.isEmpty()))
+            return finish(g);
+        // Refused for want of a session: a new one, then this request once again.
+        makeSession(network, source, source.sessionRequests(), deadline, [=, &network, &source](const QString &e) {
+            if (!e.isEmpty())
+                return finish(Got{0, {}, {}, e});
+            get(network, source.request(symbol), deadline, finish);
+        });
     });
 }
 
