@@ -82,6 +82,8 @@ class TestServer : public QObject {
         if (r.startsWith("GET /consent") || r.contains("/getcrumb"))
             return s->write(r.contains("/getcrumb") ? crumbPage : answer(404, "", "Set-Cookie: A3=k; Path=/\r\n")),
                    s->close();
+        if (r.contains("/restQuote/"))
+            return s->write(answer(200, fixture("../cnbc/ixic.json"))), s->close();
         if (r.contains("/SLOW"))
             return QTimer::singleShot(1500, s, [s] { s->write(answer(404, fixture("not-found.json"))), s->close(); });
         const QByteArray next = r.contains("/NOPE") ? answer(404, fixture("not-found.json"))
@@ -99,6 +101,7 @@ class TestServer : public QObject {
     }};
     QByteArray crumbPage; // the crumb end point's answer
     YahooChart source;
+    CnbcQuote cnbc{QUrl("http://" + upstream.address())};
     qint64 now, wall; // the cache's clock (ms); the wall clock (s), after ^TNX's quote time
     // The symbols the stand-in was asked for, in order.
     QString asked() const
@@ -122,7 +125,7 @@ private slots:
     {
         script.clear(), upstream.requests.clear(), now = 0, wall = 1770062392 + 60;
         source = YahooChart(QUrl("http://" + upstream.address()), QUrl("http://" + upstream.address() + "/consent"));
-        source.setWallClock([this] { return wall; });
+        source.setWallClock([this] { return wall; }), cnbc.setWallClock([this] { return wall; });
         const QuoteCache::Options options{15000, 500, 30000, 600000};
         cache = std::make_unique<QuoteCache>(source, options, [this] { return now; });
     }
@@ -139,6 +142,8 @@ private slots:
             QCOMPARE(LiveFeed::sourceSymbol(symbol, "NQ.CME"), symbol);
         QCOMPARE(LiveFeed::sourceSymbol("CZ26", "NQ.CME"), "NQZ26.CME");
         QCOMPARE(LiveFeed::sourceSymbol("CZ26", "NQ"), QString());
+        for (const QString s : {"^IXIC .IXIC", "^DJI .DJI", "^GSPC .SPX", "NQZ26.CME @NQ.1", "ESH27.CME @ES.1", "X X"})
+            QCOMPARE(cnbc.sourceSymbol(s.section(' ', 0, 0)), s.section(' ', 1));
     }
 
     // Values in their windows, rounded in decimal when the source's decimals do not fit; refused
@@ -176,6 +181,17 @@ private slots:
         for (const auto &[time, used] : rows) {
             const QByteArray body = fixture("tnx-5m-1d.json").replace("1770062392", time);
             QVERIFY2(source.parse(200, body, "^TNX").reading.has_value() == used, time);
+        }
+    }
+
+    // The second source's answer as the ticker shows it (a hand-made one, FROM replaced by TO), or "none".
+    void cnbcAnswer()
+    {
+        const char *rows[][3] = {{"x", "x", "14:59 23592,11 0,56 23461,82"}, {".IXIC", ".DJI", "none"},
+            {"23,592.11", "-1", "none"}, {"previous_day", "x", "none"}, {"02-02T", "01-26T", "none"}};
+        for (const auto &[from, to, values] : rows) {
+            const Outcome o = cnbc.parse(200, fixture("../cnbc/ixic.json").replace(from, to), "^IXIC");
+            QCOMPARE(shown(o.reading ? renderPage(*o.reading) : ""), values);
         }
     }
 
@@ -314,6 +330,28 @@ private slots:
             expected += (at % 1000 ? "" : " %5ETNX") + QStringLiteral(" NOPE%1").arg(at);
         }
         QCOMPARE(asked(), expected);
+    }
+
+    // The first source failing for a symbol for 5 minutes, the second serves it; the first is asked again 5 minutes
+    // after it was last asked. The log says which answered; --check asks both.
+    void failover()
+    {
+        cache->setSecondSource(&cnbc), script = QList<QByteArray>(9, answer(500, ""));
+        QSignalSpy fetched(cache.get(), &QuoteCache::fetched);
+        QStringList got;
+        for (qint64 at : {0, 30000, 90000, 210000, 450000, 480000, 510000}) {
+            const int status = (now = at, ask("^IXIC").status);
+            QVERIFY(waitFor([&] { return fetched.size() == got.size() + 1; }));
+            got << fetched.last().at(1).toString().section(u':', 0, 0) + QString::number(status);
+        }
+        QCOMPARE(got.join(u' '), "Yahoo Finance503 Yahoo Finance503 Yahoo Finance503 Yahoo Finance503 CNBC200 CNBC200 "
+                                 "Yahoo Finance200");
+        QProcess p;
+        const QString at = "http://" + upstream.address();
+        p.start(QUOTARO_SERVER, {"--check", "^IXIC", "--upstream", at, "--second-upstream", at});
+        QVERIFY(waitFor([&] { return p.state() == QProcess::NotRunning; }));
+        QCOMPARE(p.readAllStandardOutput(), "^IXIC (^IXIC at Yahoo Finance): HTTP 500\n"
+                                            "^IXIC (.IXIC at CNBC): implausible quote time 1770062392\n");
     }
 
     // One budget for the whole server: symbols asked in any case share one entry; an evicted one

@@ -1,12 +1,13 @@
 #include "server/QuoteSource.h"
 
+#include <QDeadlineTimer>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTimeZone>
-#include <QDeadlineTimer>
 #include <QRegularExpression>
 #include <QTimer>
 #include <algorithm>
@@ -128,10 +129,16 @@ YahooChart::YahooChart(const QUrl &base, const QUrl &consent)
 {
 }
 
-qint64
- QuoteSource::wallSeconds() const
+qint64 QuoteSource::wallSeconds() const
 {
     return wallClock_ ? wallClock_() : QDateTime::currentSecsSinceEpoch();
+}
+
+bool QuoteSource::plausible(double time) const
+{
+    // A quote time outside a week back to a day ahead is no reading of this session.
+    const qint64 now = wallSeconds();
+    return time >= double(now - 7 * 86400) && time <= double(now + 86400);
 }
 
 QNetworkRequest YahooChart::request(const QString &symbol) const
@@ -187,10 +194,8 @@ Outcome YahooChart::parse(int status, const QByteArray &body, const QString &sym
     if (meta.value(u"symbol").toString().compare(symbol, Qt::CaseInsensitive) != 0)
         return failed(QStringLiteral("answer about \"%1\", not \"%2\"").arg(meta.value(u"symbol").toString(), symbol));
     const auto last = positive(meta.value(u"regularMarketPrice"));
-    // A quote time outside a week back to a day ahead is no reading of this session.
-    const qint64 now = wallSeconds();
     const auto time = positive(meta.value(u"regularMarketTime"));
-    if (time && (*time < double(now - 7 * 86400) || *time > double(now + 86400)))
+    if (time && !plausible(*time))
         return failed(QStringLiteral("implausible quote time %1").arg(*time, 0, 'g', 17));
     // chartPreviousClose is the close before the chart's range: the previous session's
     // only for a one-day range.
@@ -205,6 +210,61 @@ Outcome YahooChart::parse(int status, const QByteArray &body, const QString &sym
     r.previousClose = *close;
     r.time = easternTime(QDateTime::fromSecsSinceEpoch(qint64(*time), Qt::UTC));
     r.decimals = qBound(0, meta.value(u"priceHint").toInt(2), 4);
+    Outcome o;
+    o.reading = r;
+    return o;
+}
+
+QString CnbcQuote::sourceSymbol(const QString &symbol) const
+{
+    static const QHash<QString, QString> indices = {
+        {QStringLiteral("^IXIC"), QStringLiteral(".IXIC")}, {QStringLiteral("^DJI"), QStringLiteral(".DJI")},
+        {QStringLiteral("^GSPC"), QStringLiteral(".SPX")}};
+    // A futures contract (NQZ26.CME) is the root's front month there (@NQ.1).
+    static const QRegularExpression contract(QStringLiteral("^([A-Z0-9]+)[FGHJKMNQUVXZ][0-9]{2}\\.[A-Z]+$"));
+    const auto m = contract.match(symbol);
+    return m.hasMatch() ? "@" + m.captured(1) + ".1" : indices.value(symbol, symbol);
+}
+
+QNetworkRequest CnbcQuote::request(const QString &symbol) const
+{
+    QUrl url = below(base_, QStringLiteral("/quote-html-webservice/restQuote/symbolType/symbol"));
+    url.setQuery("symbols=" + QString::fromLatin1(QUrl::toPercentEncoding(sourceSymbol(symbol)))
+                 + QStringLiteral("&requestMethod=itv&noform=1&partnerId=2&fund=1&exthrs=1&output=json"));
+    return browserLike(url);
+}
+
+Outcome CnbcQuote::parse(int status, const QByteArray &body, const QString &symbol) const
+{
+    if (status != 200)
+        return failed(QStringLiteral("HTTP %1").arg(status));
+    QJsonParseError error;
+    const QJsonObject quote = QJsonDocument::fromJson(body, &error).object().value(u"FormattedQuoteResult")
+                                  .toObject().value(u"FormattedQuote").toArray().at(0).toObject();
+    if (error.error != QJsonParseError::NoError)
+        return failed(QStringLiteral("malformed answer: ") + error.errorString());
+    const QString own = sourceSymbol(symbol), about = quote.value(u"symbol").toString();
+    if (about.compare(own, Qt::CaseInsensitive) != 0)
+        return failed(QStringLiteral("answer about \"%1\", not \"%2\"").arg(about, own));
+    // Prices come as text with thousands separators ("23,592.11").
+    const auto number = [&quote](const char16_t *key) {
+        const QJsonValue v = quote.value(key);
+        bool ok = v.isDouble();
+        const double d = v.isString() ? v.toString().remove(u',').toDouble(&ok) : v.toDouble(-1);
+        return ok && std::isfinite(d) && d > 0 ? std::optional(d) : std::nullopt;
+    };
+    const auto last = number(u"last"), close = number(u"previous_day_closing");
+    const QDateTime at = QDateTime::fromString(quote.value(u"last_time").toString(), Qt::ISODateWithMs);
+    if (at.isValid() && !plausible(double(at.toSecsSinceEpoch())))
+        return failed(QStringLiteral("implausible quote time %1").arg(at.toSecsSinceEpoch()));
+    if (!last || !close || !at.isValid())
+        return failed(QStringLiteral("answer without price, close or time"));
+    const QString text = quote.value(u"last").toString();
+    Reading r;
+    r.last = *last;
+    r.previousClose = *close;
+    r.time = easternTime(at);
+    r.decimals = text.contains(u'.') ? qBound(0, int(text.size() - text.indexOf(u'.') - 1), 4) : 2;
     Outcome o;
     o.reading = r;
     return o;

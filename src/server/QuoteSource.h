@@ -29,7 +29,10 @@ public:
     // What a quote time is held against: this machine's clock unless set.
     void setWallClock(WallClock clock) { wallClock_ = std::move(clock); }
     qint64 wallSeconds() const;
+    bool plausible(double quoteTime) const; // from a week back to a day ahead of the wall clock
     virtual QString name() const = 0; // for the log and --check
+    // The source's own symbol for the server's (which is the first source's).
+    virtual QString sourceSymbol(const QString &symbol) const { return symbol; }
     virtual QNetworkRequest request(const QString &symbol) const = 0;
     // A reading only from a whole, well-formed answer about this very symbol.
     virtual Outcome parse(int status, const QByteArray &body, const QString &symbol) const = 0;
@@ -61,6 +64,19 @@ public:
 private:
     QUrl base_, consent_;
     mutable QByteArray crumb_; // empty: plain requests
+};
+
+// CNBC's quote web service, the second source: no account, no key, its own symbols.
+class CnbcQuote : public QuoteSource {
+public:
+    static constexpr const char *DefaultBase = "https://quote.cnbc.com";
+    explicit CnbcQuote(const QUrl &base = QUrl(QString::fromLatin1(DefaultBase))) : base_(base) {}
+    QString name() const override { return QStringLiteral("CNBC"); }
+    QString sourceSymbol(const QString &symbol) const override;
+    QNetworkRequest request(const QString &symbol) const override;
+    Outcome parse(int status, const QByteArray &body, const QString &symbol) const override;
+private:
+    QUrl base_;
 };
 
 // One upstream request, ended within the timeout; the callback runs exactly once.
