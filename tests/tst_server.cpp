@@ -214,38 +214,28 @@ private slots:
     }
 
     // One first request per row: the page the ticker gets, or "none" with the status.
-    void firstAnswer_data()
-    {
-        QTest::addColumn<QString>("symbol"); QTest::addColumn<QByteArray>("upstreamAnswer");
-        QTest::addColumn<int>("status"); QTest::addColumn<QString>("values");
-        const QByteArray tnx = fixture("tnx-5m-1d.json"), gc = fixture("gcz26-cmx.json");
-        QTest::newRow("index") << "^TNX" << answer(200, tnx) << 200 << "14:59 4,2750 1,14 4,2270";
-        QTest::newRow("futures contract") << "GCZ26.CMX" << answer(200, gc) << 200 << "16:59 4424,90 0,57 4399,70";
-        QTest::newRow("unknown") << "^NOPE" << answer(404, fixture("not-found.json")) << 404 << "";
-        QTest::newRow("another symbol's") << "^IXIC" << answer(200, tnx) << 503 << "none";
-        QTest::newRow("503") << "^TNX" << answer(503, "") << 503 << "none";
-        QTest::newRow("malformed") << "^TNX" << answer(200, tnx.left(900)) << 503 << "none";
-        QTest::newRow("cut short") << "^TNX" << answer(200, tnx).chopped(900) << 503 << "none";
-        const QByteArray back = "Location: http://" + upstream.address().toLatin1() + "/v8/finance/chart/%5ETNX\r\n";
-        const QList<std::pair<const char *, QByteArray>> failures = {
-            {"no price", answer(200, QByteArray(tnx).replace("regularMarketPrice", "x"))},
-            {"too large", answer(200, QByteArray(tnx).replace("4.275,", "1e9,"))},
-            {"redirect", answer(302, "", back)}, {"over 1 MiB", answer(200, tnx + QByteArray(1 << 20, ' '))},
-            {"no answer in time", {}}, {"trickling answer", "trickle"}};
-        for (const auto &[name, upstreamAnswer] : failures)
-            QTest::newRow(name) << "^TNX" << upstreamAnswer << 503 << "none";
-    }
     void firstAnswer()
     {
-        QFETCH(QString, symbol); QFETCH(QByteArray, upstreamAnswer); QFETCH(int, status); QFETCH(QString, values);
-        script = {upstreamAnswer, answer(200, fixture("tnx-5m-1d.json"))};
-        wall = QRegularExpression("\"regularMarketTime\":(\\d+)").match(upstreamAnswer).captured(1).toLongLong() + 60;
-        const Answer a = ask(symbol);
-        QCOMPARE(a.status, status);
-        if (status != 404)
-            QCOMPARE(shown(a.body), values);
-        QCOMPARE(upstream.requests.size(), 1);
-        QVERIFY(upstream.requests[0].startsWith("GET /v8/finance/chart/" + QUrl::toPercentEncoding(symbol)));
+        const QByteArray tnx = fixture("tnx-5m-1d.json"), none = "none";
+        const QByteArray back = "Location: http://" + upstream.address().toLatin1() + "/v8/finance/chart/%5ETNX\r\n";
+        const QByteArray huge = answer(200, tnx + QByteArray(1 << 20, ' ')); // over 1 MiB
+        const std::tuple<QString, QByteArray, int, QByteArray> rows[] = {
+            {"^TNX", answer(200, tnx), 200, "14:59 4,2750 1,14 4,2270"},
+            {"GCZ26.CMX", answer(200, fixture("gcz26-cmx.json")), 200, "16:59 4424,90 0,57 4399,70"},
+            {"^NOPE", answer(404, fixture("not-found.json")), 404, ""}, {"^IXIC", answer(200, tnx), 503, none},
+            {"^TNX", answer(200, tnx.left(900)), 503, none}, {"^TNX", answer(200, tnx).chopped(900), 503, none},
+            {"^TNX", answer(200, QByteArray(tnx).replace("regularMarketPrice", "x")), 503, none}, // no price
+            {"^TNX", answer(200, QByteArray(tnx).replace("4.275,", "1e9,")), 503, none}, // too large
+            {"^TNX", huge, 503, none}, {"^TNX", answer(302, "", back), 503, none},
+            {"^TNX", {}, 503, none}, {"^TNX", "trickle", 503, none}}; // no answer in time, a trickling one
+        for (const auto &[symbol, upstreamAnswer, status, values] : rows) {
+            init(), script = {upstreamAnswer, answer(200, tnx)};
+            wall = QRegularExpression("\"regularMarketTime\":(\\d+)").match(upstreamAnswer).captured(1).toLong() + 60;
+            const Answer a = ask(symbol);
+            QVERIFY2(a.status == status && (status == 404 || shown(a.body) == values), upstreamAnswer.left(300));
+            QCOMPARE(upstream.requests.size(), 1);
+            QVERIFY(upstream.requests[0].startsWith("GET /v8/finance/chart/" + QUrl::toPercentEncoding(symbol)));
+        }
     }
 
     // Refused plain (401, 429 without Retry-After, "Invalid Crumb"): a cookie, the crumb, the request again with both
