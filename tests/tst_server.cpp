@@ -76,18 +76,17 @@ class TestServer : public QObject {
     Q_OBJECT
     // The source's stand-in answers each request with the next scripted answer (an empty
     // one: it never answers; "trickle": a byte every 100 ms), NOPE... as unknown, FAIL... with
-    // 500, SLOW... as unknown after 1.5 s; the cache's clock is the test's.
+    // 500, SLOW... as unknown after 1.5 s, the consent host with a cookie, the crumb end point with
+    // crumbPage, CNBC with its answer; the cache's clock is the test's.
     QList<QByteArray> script;
     ScriptedServer upstream{[this](QTcpSocket *s, const QByteArray &r) {
-        if (r.startsWith("GET /consent") || r.contains("/getcrumb"))
-            return s->write(r.contains("/getcrumb") ? crumbPage : answer(404, "", "Set-Cookie: A3=k; Path=/\r\n")),
-                   s->close();
-        if (r.contains("/restQuote/"))
-            return s->write(answer(200, fixture("../cnbc/ixic.json"))), s->close();
         if (r.contains("/SLOW"))
             return QTimer::singleShot(1500, s, [s] { s->write(answer(404, fixture("not-found.json"))), s->close(); });
         const QByteArray next = r.contains("/NOPE") ? answer(404, fixture("not-found.json"))
             : r.contains("/FAIL")                    ? answer(500, "")
+            : r.contains("/getcrumb")                ? crumbPage
+            : r.startsWith("GET /consent")           ? answer(404, "", "Set-Cookie: A3=k; Path=/\r\n")
+            : r.contains("/restQuote/")              ? answer(200, fixture("../cnbc/ixic.json"))
             : script.isEmpty()                       ? QByteArray()
                                                      : script.takeFirst();
         if (next == "trickle") {
@@ -126,8 +125,7 @@ private slots:
         script.clear(), upstream.requests.clear(), now = 0, wall = 1770062392 + 60;
         source = YahooChart(QUrl("http://" + upstream.address()), QUrl("http://" + upstream.address() + "/consent"));
         source.setWallClock([this] { return wall; }), cnbc.setWallClock([this] { return wall; });
-        const QuoteCache::Options options{15000, 500, 30000, 600000};
-        cache = std::make_unique<QuoteCache>(source, options, [this] { return now; });
+        cache = std::make_unique<QuoteCache>(source, QuoteCache::Options{15000, 500, 30000}, [this] { return now; });
     }
 
     // The hour around both changes of 2026, and what stays the ticker's own symbol.

@@ -264,7 +264,8 @@ Outcome CnbcQuote::parse(int status, const QByteArray &body, const QString &symb
     r.last = *last;
     r.previousClose = *close;
     r.time = easternTime(at);
-    r.decimals = text.contains(u'.') ? qBound(0, int(text.size() - text.indexOf(u'.') - 1), 4) : 2;
+    // The decimals as written ("23,592.11": 2), 2 for a plain number.
+    r.decimals = text.isEmpty() ? 2 : text.contains(u'.') ? qBound(0, int(text.size() - text.indexOf(u'.') - 1), 4) : 0;
     Outcome o;
     o.reading = r;
     return o;
