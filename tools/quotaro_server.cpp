@@ -29,27 +29,32 @@ int fail(const QByteArray &message, int status = 2)
     return status;
 }
 
-// What the ticker would show for SYMBOL, from one request to the source.
-int check(const QString &symbol, const QString &futuresRoot, const QUrl &upstream)
+// What the ticker would show for SYMBOL, from one request to the source, and to the
+// second source when the first fails; each line names the source.
+int check(const QString &symbol, const QString &futuresRoot, const server::QuoteSource &first,
+          const server::QuoteSource &second)
 {
-    const QString sourceSymbol = server::LiveFeed::sourceSymbol(symbol, futuresRoot);
-    server::YahooChart source(upstream);
+    const QString serverSymbol = server::LiveFeed::sourceSymbol(symbol, futuresRoot);
     QNetworkAccessManager network;
     int status = 1;
-    server::fetchOnce(network, source, sourceSymbol, 10000, [&](const server::Outcome &o) {
-        if (o.reading) {
-            const Quotazione q = EstraiQuotazione(QString::fromLatin1(o.page));
-            std::printf("%s (%s at the source): time %s, last %s, change %s%%, previous close %s\n",
-                        qPrintable(symbol), qPrintable(sourceSymbol), qPrintable(q.Ora), qPrintable(q.Valore),
-                        qPrintable(q.Variazione), qPrintable(q.Chiusura));
-            status = 0;
-        } else {
-            std::printf("%s (%s at the source): %s\n", qPrintable(symbol), qPrintable(sourceSymbol),
-                        qPrintable(o.error));
-        }
-        QCoreApplication::quit();
-    });
-    QCoreApplication::exec();
+    for (const server::QuoteSource *source : {&first, &second}) {
+        const QString at = source->sourceSymbol(serverSymbol) + " at " + source->name();
+        server::fetchOnce(network, *source, serverSymbol, 10000, [&](const server::Outcome &o) {
+            if (o.reading) {
+                const Quotazione q = EstraiQuotazione(QString::fromLatin1(o.page));
+                std::printf("%s (%s): time %s, last %s, change %s%%, previous close %s\n", qPrintable(symbol),
+                            qPrintable(at), qPrintable(q.Ora), qPrintable(q.Valore), qPrintable(q.Variazione),
+                            qPrintable(q.Chiusura));
+                status = 0;
+            } else {
+                std::printf("%s (%s): %s\n", qPrintable(symbol), qPrintable(at), qPrintable(o.error));
+            }
+            QCoreApplication::quit();
+        });
+        QCoreApplication::exec();
+        if (status == 0)
+            break;
+    }
     return status;
 }
 
@@ -74,6 +79,9 @@ int main(int argc, char *argv[])
                                       u"ROOT.EXCHANGE"_qs, QString::fromLatin1(DefaultContract));
     const QCommandLineOption upstream(u"upstream"_qs, u"Address of the live source."_qs, u"URL"_qs,
                                       QString::fromLatin1(server::YahooChart::DefaultBase));
+    const QCommandLineOption second(u"second-upstream"_qs, u"Address of the second live source, used for a "
+                                                           "symbol the first has failed for 5 minutes."_qs,
+                                    u"URL"_qs, QString::fromLatin1(server::CnbcQuote::DefaultBase));
     const QCommandLineOption idle(u"idle-exit"_qs, u"Exit after this many seconds without a request (0: never)."_qs,
                                   u"SECONDS"_qs, u"0"_qs);
     const QCommandLineOption seed(u"seed"_qs, u"Seed of the demo walk, for repeatable values."_qs, u"N"_qs);
@@ -83,11 +91,11 @@ int main(int argc, char *argv[])
                                    u"YYYY-MM-DD"_qs);
     const QCommandLineOption checkOption(u"check"_qs, u"Ask the live source once and print what the ticker "
                                                       "would show, or the source's error."_qs, u"SYMBOL"_qs);
-    parser.addOptions({feed, port, code, contract, upstream, idle, seed, time, print, checkOption});
+    parser.addOptions({feed, port, code, contract, upstream, second, idle, seed, time, print, checkOption});
     parser.process(app);
 
     const QString futuresRoot = parser.value(contract);
-    const QUrl upstreamUrl(parser.value(upstream));
+    const QUrl upstreamUrl(parser.value(upstream)), secondUrl(parser.value(second));
     if (parser.isSet(print)) {
         const QDate day = QDate::fromString(parser.value(print), Qt::ISODate);
         if (!day.isValid())
@@ -97,8 +105,12 @@ int main(int argc, char *argv[])
     }
     if (market::contractSymbol({3, 2000}, futuresRoot).isEmpty())
         return fail("--futures-contract needs ROOT.EXCHANGE, such as NQ.CME");
+    const auto address = [](const QUrl &url) { return url.isValid() && !url.scheme().isEmpty(); };
+    if (!address(upstreamUrl) || !address(secondUrl))
+        return fail("--upstream and --second-upstream need an address such as https://host");
     if (parser.isSet(checkOption))
-        return check(parser.value(checkOption).trimmed(), futuresRoot, upstreamUrl);
+        return check(parser.value(checkOption).trimmed(), futuresRoot, server::YahooChart(upstreamUrl),
+                     server::CnbcQuote(secondUrl));
 
     bool ok = false;
     const uint portNumber = parser.value(port).toUInt(&ok);
@@ -108,18 +120,20 @@ int main(int argc, char *argv[])
     if (!ok || idleSeconds < 0 || idleSeconds > 86400)
         return fail("--idle-exit needs a whole number of seconds up to 86400");
 
-    std::unique_ptr<server::YahooChart> source; // outlives the feed, whose cache asks it
+    // The sources outlive the feed, whose cache asks them.
+    std::unique_ptr<server::YahooChart> source;
+    std::unique_ptr<server::CnbcQuote> secondSource;
     std::unique_ptr<server::Feed> quotes;
     if (parser.value(feed) == u"live") {
         // Without the zone the quote times would be an hour off half the year.
         if (!QTimeZone("America/New_York").isValid())
             return fail("the time zone America/New_York is missing (Debian package tzdata)", 1);
-        if (!upstreamUrl.isValid() || upstreamUrl.scheme().isEmpty())
-            return fail("--upstream needs an address such as https://host");
         source = std::make_unique<server::YahooChart>(upstreamUrl);
+        secondSource = std::make_unique<server::CnbcQuote>(secondUrl);
         auto live = std::make_unique<server::LiveFeed>(*source, server::QuoteCache::Options{}, futuresRoot);
+        live->cache().setSecondSource(secondSource.get());
         QObject::connect(&live->cache(), &server::QuoteCache::fetched, [](const QString &symbol, const QString &how) {
-            std::fprintf(stderr, "%s source %s: %s\n", qPrintable(QTime::currentTime().toString(u"HH:mm:ss")),
+            std::fprintf(stderr, "%s %s from %s\n", qPrintable(QTime::currentTime().toString(u"HH:mm:ss")),
                          qPrintable(symbol), qPrintable(how));
         });
         quotes = std::move(live);

@@ -78,16 +78,26 @@ void QuoteCache::fetch(const QString &symbol, bool firstAsk, qint64 now)
     sent_.push_back(now);
     if (firstAsk)
         sentFirst_.push_back(now);
-    fetchOnce(network_, source_, symbol, options_.timeoutMs,
-              [this, symbol](const Outcome &outcome) { done(symbol, outcome); });
+    Pace &p = paces_[symbol];
+    const bool second = second_ && p.failingSince >= 0 && now - p.failingSince >= options_.failoverMs
+        && now - p.firstAskedAt < options_.failoverMs;
+    if (!second)
+        p.firstAskedAt = now;
+    const QuoteSource &source = second ? *second_ : source_;
+    fetchOnce(network_, source, symbol, options_.timeoutMs,
+              [this, symbol, &source](const Outcome &outcome) { done(symbol, outcome, source); });
 }
 
-void QuoteCache::done(const QString &symbol, const Outcome &outcome)
+void QuoteCache::done(const QString &symbol, const Outcome &outcome, const QuoteSource &source)
 {
     --inFlight_;
     Entry &e = entries_[symbol];
-    Pace &p = pace(symbol, clock_());
+    const qint64 now = clock_();
+    Pace &p = pace(symbol, now);
     e.busy = false;
+    // An answer, even "unknown symbol", is no failure of the source.
+    if (&source == &source_)
+        p.failingSince = outcome.reading || outcome.unknown ? -1 : p.failingSince < 0 ? now : p.failingSince;
     int waitMs = options_.intervalMs;
     if (outcome.reading) {
         e.page = outcome.page;
@@ -99,8 +109,8 @@ void QuoteCache::done(const QString &symbol, const Outcome &outcome)
         p.backoffMs = qBound(options_.firstBackoffMs, p.backoffMs * 2, options_.maxBackoffMs);
         waitMs = qMax(p.backoffMs, qMin(outcome.retryAfterSeconds, 3600) * 1000);
     }
-    p.dueAt = clock_() + waitMs;
-    emit fetched(symbol, outcome.reading ? QStringLiteral("ok") : outcome.error);
+    p.dueAt = now + waitMs;
+    emit fetched(symbol, source.name() + ": " + (outcome.reading ? QStringLiteral("ok") : outcome.error));
     const auto waiting = std::exchange(e.waiting, {});
     const Answer answer = current(e);
     for (const auto &reply : waiting)

@@ -22,6 +22,9 @@ public:
         int timeoutMs = 10000;      // for one upstream request, from when it is sent
         int firstBackoffMs = 30000; // after the first failure; doubled after each next one
         int maxBackoffMs = 600000;
+        // A symbol whose source has failed this long is asked of the second source, and the
+        // first source asked again this long after it last was.
+        int failoverMs = 300000;
     };
     using Clock = std::function<qint64()>; // milliseconds, never going back
     QuoteCache(const QuoteSource &source, Options options, Clock clock = {}, QObject *parent = nullptr);
@@ -31,6 +34,7 @@ public:
     // reading, 404 for a symbol the source does not know. A symbol's first request waits
     // for the source's answer when one was sent.
     void page(const QString &symbol, const std::function<void(const Answer &)> &reply);
+    void setSecondSource(const QuoteSource *second) { second_ = second; }
     qsizetype symbols() const { return entries_.size(); }
 
     // The whole server's budget. Users of the source report refusals after a few hundred
@@ -45,7 +49,7 @@ public:
     static constexpr int InFlight = 6;
 
 signals:
-    void fetched(const QString &symbol, const QString &outcome); // for the log
+    void fetched(const QString &symbol, const QString &outcome); // "SOURCE: ok" or "SOURCE: why", for the log
 
 private:
     struct Entry {
@@ -60,6 +64,8 @@ private:
         qint64 dueAt = 0;    // no upstream request before this
         int backoffMs = 0;
         int asks = 0;        // up to 2: asked more than once, a followed symbol
+        qint64 failingSince = -1; // the first source's first failure since its last answer
+        qint64 firstAskedAt = 0;
     };
     static constexpr qsizetype MaxSymbols = 256;
     static constexpr qsizetype MaxWaiting = 64;
@@ -70,10 +76,11 @@ private:
     Pace &pace(const QString &symbol, qint64 now);
     bool budgetAllows(bool firstAsk, qint64 now);
     void fetch(const QString &symbol, bool firstAsk, qint64 now);
-    void done(const QString &symbol, const Outcome &outcome);
+    void done(const QString &symbol, const Outcome &outcome, const QuoteSource &source);
     static Answer current(const Entry &e);
 
     const QuoteSource &source_;
+    const QuoteSource *second_ = nullptr;
     Options options_;
     Clock clock_;
     QElapsedTimer started_;
