@@ -13,14 +13,6 @@
 #include "TestSupport.h"
 
 namespace {
-// Sets an environment variable for the life of a scope.
-struct ScopedEnv {
-    const char *name;
-    QByteArray old;
-    ScopedEnv(const char *n, const QByteArray &value) : name(n), old(qgetenv(n)) { qputenv(n, value); }
-    ~ScopedEnv() { old.isNull() ? void(qunsetenv(name)) : void(qputenv(name, old)); }
-};
-
 // The demo server and the program for one application folder: every process it starts
 // is killed when it goes, and dies with the test process.
 struct ProgramRun {
@@ -51,10 +43,6 @@ struct ProgramRun {
         port = m.hasMatch() ? quint16(m.captured(1).toUInt()) : 0;
         return port > 0;
     }
-    QProcess *startProgram(const QStringList &arguments, const QString &platformName = "offscreen")
-    {
-        return start(QUOTARO_EXE, arguments, platformName);
-    }
     ~ProgramRun()
     {
         for (auto &p : processes)
@@ -62,34 +50,29 @@ struct ProgramRun {
     }
 };
 
-// What xdotool printed; empty when it failed.
-QByteArray xdotool(const QStringList &arguments)
+// What a tool printed; empty when it failed.
+QByteArray output(const QString &program, const QStringList &arguments)
 {
     QProcess p;
-    p.start(QStringLiteral("xdotool"), arguments);
+    p.start(program, arguments);
     return p.waitForFinished(5000) && p.exitCode() == 0 ? p.readAllStandardOutput() : QByteArray();
 }
+QByteArray xdotool(const QStringList &arguments) { return output("xdotool", arguments); }
+// The window's state and frame as the window manager keeps them.
+QByteArray state(const QByteArray &window)
+{ return output("xprop", {"-id", window, "_NET_WM_STATE", "_NET_FRAME_EXTENTS"}); }
 
 // The visible windows whose title contains the text.
 QList<QByteArray> windows(const char *title)
 {
     QList<QByteArray> found = xdotool({"search", "--onlyvisible", "--name", title}).split('\n');
-    found.removeAll(QByteArray());
-    return found;
+    return found.removeAll(QByteArray()), found;
 }
 QPoint where(const QByteArray &window)
 {
     const QList<QByteArray> shell = xdotool({"getwindowgeometry", "--shell", window}).split('\n');
     return QPoint(shell.value(1).mid(2).toInt(), shell.value(2).mid(2).toInt()); // X=..., Y=...
 }
-// The window's state and frame as the window manager keeps them.
-QByteArray state(const QByteArray &window)
-{
-    QProcess p;
-    p.start(QStringLiteral("xprop"), {"-id", window, "_NET_WM_STATE", "_NET_FRAME_EXTENTS"});
-    return p.waitForFinished(5000) ? p.readAllStandardOutput() : QByteArray();
-}
-
 // Takes the window out of the always-on-top band, as a pager or the window manager's menu does.
 void clearAbove(const QByteArray &window)
 {
@@ -141,7 +124,7 @@ private slots:
         TempHome home(true, false);
         ProgramRun run{home.path()};
         QVERIFY(run.startServer());
-        QProcess *program = run.startProgram({"2"});
+        QProcess *program = run.start(QUOTARO_EXE, {"2"});
         QVERIFY(waitFor([&] { return home.read("S&P 500.txt").contains("\r\n"); }, 10000));
         QCOMPARE(program->state(), QProcess::Running);
         const QString record = QString::fromLatin1(home.read("S&P 500.txt"));
@@ -167,7 +150,7 @@ private slots:
         home.write("DatiIndex.cfg", "\"Nasdaq\",\"^IXIC\"\r\n\"Rendimento\",\"^TNX\"\r\n");
         ProgramRun run{home.path()};
         QVERIFY(run.startServer({"--feed", "live", "--upstream", "http://" + source.address()}));
-        run.startProgram({"1"});
+        run.start(QUOTARO_EXE, {"1"});
         QVERIFY(waitFor([&] { return home.read("Rendimento.txt").contains("\r\n"); }, 10000));
         const QByteArray eastern =
             QDateTime::fromSecsSinceEpoch(time).toTimeZone(QTimeZone("America/New_York")).toString(u"HH:mm").toLatin1();
@@ -179,7 +162,7 @@ private slots:
     {
         TempHome home(false, true);
         ProgramRun run{home.path()};
-        QProcess *program = run.startProgram({});
+        QProcess *program = run.start(QUOTARO_EXE, {});
         QVERIFY2(program->waitForFinished(10000), "the program did not end");
         QVERIFY(program->exitStatus() == QProcess::NormalExit && program->exitCode() == 1);
         QVERIFY(QString::fromUtf8(program->readAllStandardError())
@@ -195,7 +178,7 @@ private slots:
         ProgramRun run{home.path()};
         if (!display.start() || !run.startServer())
             QSKIP("Xvfb, openbox, xdotool or xprop missing");
-        run.startProgram({}, QStringLiteral("xcb"));
+        run.start(QUOTARO_EXE, {}, QStringLiteral("xcb"));
         QList<QByteArray> f, g, e; // the window, its geometry, its frame's left, right, top and bottom
         auto n = [&](const QList<QByteArray> &l, int i) { return l.value(i).toInt(); };
         QVERIFY(waitFor([&] { return !(f = windows("Aggiornamento")).isEmpty(); }, 20000));
@@ -219,7 +202,7 @@ private slots:
         ProgramRun run{home.path()};
         const ScopedEnv busy("QUOTARO_POLL_INTERVAL_MS", "100"); // the strips' polls
         QVERIFY(run.startServer());
-        run.startProgram({"3"}, QStringLiteral("xcb")); // no futures window
+        run.start(QUOTARO_EXE, {"3"}, QStringLiteral("xcb")); // no futures window
         QList<QByteArray> main, strips;
         QVERIFY(waitFor([&] { return !(main = windows("Indici by")).isEmpty(); }, 20000));
         // Placed once it is active and the program has centred it with its frame.

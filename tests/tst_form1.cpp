@@ -35,11 +35,10 @@ class TestForm1 : public QObject {
 private slots:
     void startUp_data()
     {
-        QTest::addColumn<QString>("argument");
-        QTest::addColumn<bool>("withFut");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<int>("strip"); // 0: main window; n: compact window n widths from the left
-        QTest::addColumn<QString>("request"); // the first one sent ("Avvia" clicked in the main window)
+        // strip 0: the main window, n: the compact window n widths from the left; request: the first one sent
+        // ("Avvia" clicked in the main window)
+        QTest::addColumn<QString>("argument"); QTest::addColumn<bool>("withFut"); QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("strip"); QTest::addColumn<QString>("request");
         QTest::newRow("none") << "" << true << "Fut\u00f9res" << 0 << "GET /browser/fut.txt HTTP/1.1";
         QTest::newRow("1") << "1" << true << "Nasdaq" << 1 << quoteLine("^IXIC");
         QTest::newRow("2, no fut.txt, & in the name") << "2" << false << "S&P 500" << 2 << quoteLine("^GSPC");
@@ -48,8 +47,8 @@ private slots:
     }
     void startUp()
     {
-        QFETCH(QString, argument); QFETCH(bool, withFut); QFETCH(QString, title);
-        QFETCH(int, strip); QFETCH(QString, request);
+        QFETCH(QString, argument); QFETCH(bool, withFut); QFETCH(QString, title); QFETCH(int, strip);
+        QFETCH(QString, request);
         Principale w(argument, true, withFut);
         QVERIFY(w.loaded && w.form->isVisible() == (strip == 0));
         QCOMPARE(w.get<QAction>("Titolo2")->text(), strip ? " Stop " : "Avvia");
@@ -89,16 +88,13 @@ private slots:
         // "Nuove": polling in the strip, and two more instances for positions 1 and 2.
         QTest::mouseClick(w.get<QPushButton>("Command3"), Qt::LeftButton);
         QVERIFY(strip()->isVisible() && !w.form->isVisible() && timer->isActive());
-        QCOMPARE(w.desktop.starts.size(), 2);
-        QCOMPARE(w.desktop.starts[1].program, QCoreApplication::applicationFilePath());
-        QCOMPARE(w.desktop.starts[0].arguments + w.desktop.starts[1].arguments, QStringList({"1", "2"}));
+        const QString self = QCoreApplication::applicationFilePath();
+        QCOMPARE(w.desktop.started, QStringList({self + " 1", self + " 2"}));
     }
 
     void quoteUpdate_data()
     {
-        QTest::addColumn<QString>("page");
-        QTest::addColumn<QString>("texts");
-        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<QString>("page"); QTest::addColumn<QString>("texts"); QTest::addColumn<QColor>("colour");
         const QColor rise(128, 255, 128), fall(255, 128, 128), white(255, 255, 255);
         QTest::newRow("rise") << "16:00|987.12|0.45|981.55" << " 16:00| 987,12|+ 0,45 %| 981,55" << rise;
         QTest::newRow("fall") << "16:00|981.55|0.45|987.12" << " 16:00| 981,55|- 0,45 %| 987,12" << fall;
@@ -114,10 +110,9 @@ private slots:
         QVERIFY(w.poll(page));
         // One step of the activity bars, kept in twips (pixels would drift); the wrap: tst_quotazione.
         QVERIFY(SinistraTwips(w.get("Shape1")) == 290 && SinistraTwips(strip()->findChild<QWidget *>("Shape2")) == 710);
-        const QStringList names{"Text1", "Text2", "Text3", "Text4"};
         for (QWidget *window : std::initializer_list<QWidget *>{w.form.get(), strip()})
             for (int i = 0; i < 4; ++i) {
-                const auto *box = window->findChild<QLineEdit *>(names[i]);
+                const auto *box = window->findChild<QLineEdit *>("Text" + QString::number(i + 1));
                 QCOMPARE(box->text(), texts.section(u'|', i, i));
                 QCOMPARE(box->cursorPosition(), 0); // the start of a long value stays in view
                 if (i != 1 || colour != QColor(255, 255, 255))
@@ -153,12 +148,8 @@ private slots:
         const QStringList polls{"16:00|9551.12|0.52|9503.34", "16:01|9560.00|0.52|9503.34",
                                 "16:02|9400.00|0.52|9503.34", "off", "16:03|9600.00|1.02|9503.34", "on",
                                 "16:04|9600.00|1.02|9503.34", "16:05||0.33|9503.34", "16:06|9600.00|0.33|9503.34"};
-        for (const QString &step : polls) {
-            if (!step.contains(u'|'))
-                w.click(step == u"on" ? "salva" : "nonsalva");
-            else
-                QVERIFY(w.poll(step));
-        }
+        for (const QString &step : polls) // "on", "off": the history switch
+            QVERIFY(step.contains(u'|') ? w.poll(step) : (w.click(step == u"on" ? "salva" : "nonsalva"), true));
         const QByteArray three = rec("16:00", "9503,34", "+ 0,52 %", "9551,12") + rec("16:02", "9503,34", "- 0,52 %",
                                  "9400,00") + rec("16:06", "9503,34", "+ 0,33 %", "9600,00");
         QCOMPARE(w.home.read("Nasdaq.txt"), three);
@@ -201,9 +192,7 @@ private slots:
 
     void voice_data()
     {
-        QTest::addColumn<int>("clicks");
-        QTest::addColumn<bool>("update");
-        QTest::addColumn<QStringList>("spoken");
+        QTest::addColumn<int>("clicks"); QTest::addColumn<bool>("update"); QTest::addColumn<QStringList>("spoken");
         QTest::newRow("switched off") << 2 << true << QStringList{"Voce attivata", "Voce disattivata"};
         QTest::newRow("fall") << 1 << true << QStringList{"Voce attivata", "ore  16:00, Nasdaq, meno- 0,52 %"};
         QTest::newRow("before any reading") << 1 << false << QStringList{"Voce attivata", "ore , Nasdaq, "};
@@ -225,14 +214,15 @@ private slots:
     // followed; "Aggiorna" stores it and follows it, even when the settings cannot be read.
     void futuresCode_data()
     {
-        QTest::addColumn<QByteArray>("published");
-        QTest::addColumn<QString>("obstacle"); // "fut.txt" or "DatiIndex.cfg" made unusable before "Aggiorna"
-        QTest::addColumn<QByteArray>("stored"); QTest::addColumn<QString>("old"); // the code followed before
-        QTest::newRow("same code") << QByteArray("CU26\r\n") << "" << QByteArray("CU26\r\n") << "CU26";
-        QTest::newRow("new code") << QByteArray("CZ26\r\n") << "" << QByteArray("CZ26\r\n") << "CU26";
-        QTest::newRow("fut.txt a folder") << QByteArray("CZ26") << "fut.txt" << QByteArray() << "CU26";
-        QTest::newRow("settings unreadable") << QByteArray("CZ26") << "DatiIndex.cfg" << QByteArray("CZ26\r\n") << "CU26";
-        QTest::newRow("the same, no fut.txt") << QByteArray("CZ26") << "DatiIndex.cfg" << QByteArray("CZ26\r\n") << "";
+        // obstacle: "fut.txt" or "DatiIndex.cfg" made unusable before "Aggiorna"; old: the code followed before
+        QTest::addColumn<QByteArray>("published"); QTest::addColumn<QString>("obstacle");
+        QTest::addColumn<QByteArray>("stored"); QTest::addColumn<QString>("old");
+        const QByteArray cu = "CU26\r\n", cz = "CZ26\r\n", bare = "CZ26";
+        QTest::newRow("same code") << cu << "" << cu << "CU26";
+        QTest::newRow("new code") << cz << "" << cz << "CU26";
+        QTest::newRow("fut.txt a folder") << bare << "fut.txt" << QByteArray() << "CU26";
+        QTest::newRow("settings unreadable") << bare << "DatiIndex.cfg" << cz << "CU26";
+        QTest::newRow("the same, no fut.txt") << bare << "DatiIndex.cfg" << cz << "";
     }
     void futuresCode()
     {
@@ -244,8 +234,8 @@ private slots:
         QCOMPARE(f && f->isVisible(), published != "CU26\r\n");
         if (!f || !f->isVisible())
             return;
-        QCOMPARE(f->findChild<QLineEdit *>("Text1")->text(), old);
-        QCOMPARE(f->findChild<QLineEdit *>("Text2")->text(), "CZ26");
+        const auto text = [f](const char *box) { return f->findChild<QLineEdit *>(box)->text(); };
+        QCOMPARE(text("Text1") + '|' + text("Text2"), old + "|CZ26");
         if (!obstacle.isEmpty())
             QVERIFY(QFile::remove(w.home.file(obstacle)) && QDir(w.home.path()).mkdir(obstacle));
         f->findChild<QPushButton *>("Command1")->click();
@@ -254,8 +244,8 @@ private slots:
         QCOMPARE(w.desktop.errors.size(), obstacle.isEmpty() ? 0 : 1);
         if (stored.isEmpty())
             return;
-        QCOMPARE(w.get<QAction>("Titolo")->text(), "Fut\u00f9res");
-        QCOMPARE(strip()->findChild<QLabel *>("Label2")->text(), "Fut");
+        const QString label = strip()->findChild<QLabel *>("Label2")->text();
+        QCOMPARE(w.get<QAction>("Titolo")->text() + '|' + label, "Fut\u00f9res|Fut");
         QVERIFY(w.poll("16:01|1.00|0.10|1.00"));
         QCOMPARE(firstLine(w.server.requests.last()), quoteLine("CZ26"));
         QStringList symbols; // the list's futures entry has the new code too, first and once
@@ -268,8 +258,8 @@ private slots:
     // grey text of stale values; a good poll ends it, and the next failure is told again.
     void feedFailures_data()
     {
-        QTest::addColumn<QByteArray>("answer"); // "refuse": nothing listens; "hold": never answered
-        QTest::addColumn<QString>("why");
+        // answer "refuse": nothing listens; "hold": never answered
+        QTest::addColumn<QByteArray>("answer"); QTest::addColumn<QString>("why");
         QTest::newRow("refused") << QByteArray("refuse") << "connessione rifiutata";
         QTest::newRow("no answer") << QByteArray("hold") << "nessuna risposta in tempo";
         QTest::newRow("503") << QByteArray("HTTP/1.1 503 No\r\n\r\n") << "risposta HTTP 503";
@@ -280,7 +270,7 @@ private slots:
     void feedFailures()
     {
         QFETCH(QByteArray, answer); QFETCH(QString, why);
-        qputenv("QUOTARO_NOW", "2026-12-07T10:00:00-05:00"); // a Monday, market open
+        const ScopedEnv monday("QUOTARO_NOW", "2026-12-07T10:00:00-05:00"); // market open
         Principale w;
         choose(w, 1);
         QVERIFY(w.poll("10:00|1.00|0.10|0.90"));
@@ -302,18 +292,16 @@ private slots:
         QVERIFY(w.desktop.starts.isEmpty()); // an address the user set: no server started
         qputenv("QUOTARO_QUOTE_SERVER", good.address().toLatin1());
         QVERIFY(waitFor([&] { return !Fermo(value) && !Fermo(copy) && value->text() == " 1,00"; }));
-        QCOMPARE(value->toolTip(), "");
-        QCOMPARE(copy->toolTip(), "Valore attuale");
+        QCOMPARE(value->toolTip() + '|' + copy->toolTip(), "|Valore attuale");
         good.close();
         QVERIFY(waitFor([&] { return w.desktop.notes.size() == 2; }));
-        qunsetenv("QUOTARO_NOW");
     }
 
     // Values that stop changing while the market is open are stale (the voice says so);
     // with the market closed they are not, and the tooltip says it is closed.
     void frozenFeedAndClosedMarket()
     {
-        qputenv("QUOTARO_NOW", "2026-12-07T10:00:00-05:00");
+        const ScopedEnv monday("QUOTARO_NOW", "2026-12-07T10:00:00-05:00");
         Principale w;
         choose(w, 1);
         QVERIFY(w.poll("10:00|1.00|0.10|0.90"));
@@ -328,7 +316,6 @@ private slots:
         qputenv("QUOTARO_NOW", "2026-12-12T10:15:00-05:00"); // Saturday
         QVERIFY(waitFor([&] { return !Fermo(w.box("Text1")); }));
         QCOMPARE(w.box("Text1")->toolTip(), "Mercato chiuso (ultima risposta alle " + since + ")");
-        qunsetenv("QUOTARO_NOW");
     }
 
     // With the built-in server refusing, the local server is started, at most once a minute.
@@ -340,17 +327,13 @@ private slots:
             QSKIP("something listens on the built-in server's port here");
         QTemporaryDir bin; // a stand-in server on PATH
         QVERIFY(QFile::copy("/bin/true", bin.filePath("quotaro-server")));
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
+        const ScopedEnv path("PATH", QFile::encodeName(bin.path()) + ":" + qgetenv("PATH"));
         Principale w("3");
         qunsetenv("QUOTARO_QUOTE_SERVER");
         w.get<QTimer>("Timer2")->setInterval(50);
         w.click("Titolo2");
         QVERIFY(waitFor([&] { return Fermo(w.box("Text1")); })); // three refusals
-        qputenv("PATH", path);
-        QCOMPARE(w.desktop.starts.size(), 1);
-        QCOMPARE(w.desktop.starts[0].program, bin.filePath("quotaro-server"));
-        QCOMPARE(w.desktop.starts[0].arguments, QStringList({"--feed", "live", "--idle-exit", "600"}));
+        QCOMPARE(w.desktop.started, QStringList{bin.filePath("quotaro-server") + " --feed live --idle-exit 600"});
         QCOMPARE(w.desktop.notes, QStringList{"Nessuna quotazione da 127.0.0.1:41780: connessione rifiutata"});
     }
 
@@ -358,7 +341,7 @@ private slots:
     // none, and once a day after midnight in New York.
     void futuresCodeAskedAgain()
     {
-        qputenv("QUOTARO_NOW", "2026-12-07T10:00:00-05:00");
+        const ScopedEnv monday("QUOTARO_NOW", "2026-12-07T10:00:00-05:00");
         int codes = 0, quotes = 0;
         Principale w("", true, true, [&](QTcpSocket *s, const QByteArray &request) {
             const bool fut = request.startsWith("GET /browser/fut.txt");
@@ -379,7 +362,6 @@ private slots:
         for (const QByteArray &request : w.server.requests)
             order << (request.startsWith("GET /browser") ? "fut" : "quote");
         QCOMPARE(order, QStringList({"fut", "quote", "fut", "quote", "quote", "fut"}));
-        qunsetenv("QUOTARO_NOW");
     }
 
     void italianButtons()

@@ -52,18 +52,12 @@ QByteArray rec(const char *time, const char *close, const char *change, const ch
     return zone(time) + zone(close) + zone(change) + zone(value) + date.toLatin1() + "\r\n";
 }
 
-TempHome::TempHome(bool withSettings, bool withFut) : oldHome_(qgetenv("QUOTARO_HOME"))
+TempHome::TempHome(bool withSettings, bool withFut)
 {
-    qputenv("QUOTARO_HOME", QFile::encodeName(dir_.path()));
     if (withSettings)
         QFile::copy(QStringLiteral(QUOTARO_DATA_DIR "/DatiIndex.cfg"), file("DatiIndex.cfg"));
     if (withFut)
         QFile::copy(QStringLiteral(QUOTARO_DATA_DIR "/fut.txt"), file("fut.txt"));
-}
-
-TempHome::~TempHome()
-{
-    oldHome_.isNull() ? void(qunsetenv("QUOTARO_HOME")) : void(qputenv("QUOTARO_HOME", oldHome_));
 }
 
 void TempHome::write(const QString &name, const QByteArray &content) const

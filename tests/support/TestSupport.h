@@ -17,18 +17,26 @@
 #include "quote/PaginaQuotazione.h"
 #include "ui/Form1.h"
 
+// Sets an environment variable for the life of a scope.
+struct ScopedEnv {
+    const char *name;
+    QByteArray old;
+    ScopedEnv(const char *n, const QByteArray &value) : name(n), old(qgetenv(n)) { qputenv(n, value); }
+    ~ScopedEnv() { old.isNull() ? void(qunsetenv(name)) : void(qputenv(name, old)); }
+};
+
 // Records program starts, speech, questions, messages and notifications.
 class RecordingDesktop : public platform::Desktop {
 public:
     struct Start { QString program; QStringList arguments; };
     QList<Start> starts;
-    QStringList spoken, questions, errors, notes;
+    QStringList spoken, questions, errors, notes, started; // started: each start as "program argument..."
     bool answerYes = false;
 
     RecordingDesktop() : platform::Desktop(false) {}
     bool startProgram(const QString &program, const QStringList &arguments, QString *) override
     {
-        starts.append({program, arguments});
+        starts.append({program, arguments}), started << (QStringList{program} + arguments).join(u' ');
         return true;
     }
     void speak(const QString &text) override { spoken << text; }
@@ -65,7 +73,6 @@ QByteArray rec(const char *time, const char *close, const char *change, const ch
 class TempHome {
 public:
     explicit TempHome(bool withSettings = true, bool withFut = true);
-    ~TempHome();
     QString path() const { return dir_.path(); }
     QString file(const QString &name) const { return dir_.filePath(name); }
     void write(const QString &name, const QByteArray &content) const;
@@ -73,7 +80,7 @@ public:
     bool exists(const QString &name) const { return QFile::exists(file(name)); }
 private:
     QTemporaryDir dir_;
-    QByteArray oldHome_;
+    ScopedEnv home_{"QUOTARO_HOME", QFile::encodeName(dir_.path())};
 };
 
 // Processes events until the predicate holds or the time is up.
