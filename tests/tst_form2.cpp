@@ -21,8 +21,7 @@ class Form2Test : public QObject {
 private slots:
     void stepping_data()
     {
-        QTest::addColumn<QPointF>("start");
-        QTest::addColumn<QList<QPointF>>("after");
+        QTest::addColumn<QPointF>("start"); QTest::addColumn<QList<QPointF>>("after");
         // 2W lies past the edge of the 800-pixel screen: the strip stops at 490 pixels.
         QTest::newRow("from the origin") << QPointF(0, 0) << QList<QPointF>{{W, 0}, {7350, 0}, {0, 0}, {W, 0}};
         QTest::newRow("dragged down") << QPointF(1500, 3000) << QList<QPointF>{{0, 0}, {W, 0}};
@@ -44,9 +43,7 @@ private slots:
     // A strip stays where it fits whole on its screen, else at the last place where it does.
     void fitting_data()
     {
-        QTest::addColumn<QRect>("strip");
-        QTest::addColumn<QRect>("screen");
-        QTest::addColumn<int>("left");
+        QTest::addColumn<QRect>("strip"); QTest::addColumn<QRect>("screen"); QTest::addColumn<int>("left");
         const QRect laptop(0, 0, 910, 512), right(1366, 0, 1366, 768); // 1366x768 at 150 %; a second screen
         QTest::newRow("last place") << QRect(600, 0, 310, 26) << laptop << 600;
         QTest::newRow("a pixel past") << QRect(601, 0, 310, 26) << laptop << 600;
@@ -62,8 +59,7 @@ private slots:
     // The words are one query value, and the address one argument.
     void search_data()
     {
-        QTest::addColumn<QString>("words");
-        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("words"); QTest::addColumn<QString>("query");
         QTest::newRow("blanks, keypad Enter") << "borsa milano" << "borsa%20milano";
         QTest::newRow("address characters") << "a&b=c #1 50% +x" << "a%26b%3Dc%20%231%2050%25%20%2Bx";
         QTest::newRow("shell characters") << "q; $(id) `x`" << "q%3B%20%24%28id%29%20%60x%60";
@@ -90,8 +86,7 @@ private slots:
 
     void dragging_data()
     {
-        QTest::addColumn<QList<Qt::MouseButton>>("buttons");
-        QTest::addColumn<bool>("moves");
+        QTest::addColumn<QList<Qt::MouseButton>>("buttons"); QTest::addColumn<bool>("moves");
         QTest::newRow("left") << QList<Qt::MouseButton>{Qt::LeftButton} << true;
         QTest::newRow("right") << QList<Qt::MouseButton>{Qt::RightButton} << false;
         QTest::newRow("left and right") << QList<Qt::MouseButton>{Qt::LeftButton, Qt::RightButton} << false;

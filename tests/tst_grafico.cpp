@@ -27,10 +27,8 @@ private slots:
     void vista()
     {
         QFETCH(Values, values); QFETCH(int, colour); QFETCH(Values, axes); QFETCH(bool, markers);
-        PuntiGrafico punti;
-        punti.Valori = QVector<double>(values.begin(), values.end());
-        punti.Colore = colour;
-        const VistaGrafico v = CalcolaVista(punti); // its points: rebuild()
+        // Its points: rebuild().
+        const VistaGrafico v = CalcolaVista({{}, values, colour});
         QVERIFY(v.FineX == axes[0] && qFuzzyCompare(v.MinimoY + 10, axes[1] + 10));
         QVERIFY(qFuzzyCompare(v.MassimoY, axes[2]));
         QVERIFY(v.PassoX == axes[3] && v.Segni == markers && v.NuovoColore == (colour != 0));
@@ -56,6 +54,7 @@ private slots:
         QTest::addColumn<QByteArray>("content"); QTest::addColumn<Values>("values");
         QTest::addColumn<QColor>("colour"); QTest::addColumn<QByteArray>("row3");
         const QColor red(255, 0, 0), green(0, 100, 50);
+        const QByteArray none;
         const QByteArray upA = rec("16:00", "9503,34", "+ 0,52 %", "9551,12");
         const QByteArray downB = rec("16:05", "9503,34", "- 1,25 %", "9384,55");
         const QByteArray old = rec("9:30", "1,00", "+ 3,00 %", "2,00", day(-1));
@@ -63,17 +62,13 @@ private slots:
         QTest::newRow("other days skipped, lone CR") << old + upA.chopped(1) + old + downB << Values{0.52, -1.25}
                                                      << red << downB;
         // A blank change adds no point, but its line still sets the colour.
-        QTest::newRow("blank change") << upA + rec("16:10", "9503,34", "", "9384,55") << Values{0.52} << red
-                                      << QByteArray();
-        QTest::newRow("a hair below") << rec("16:00", "9503,34", "- 0,01 %", "9503,10") << Values{-0.01} << red
-                                      << QByteArray();
-        QTest::newRow("equal to the close") << rec("16:00", "9503,34", "+ 0,00 %", "9503,34") << Values{0} << green
-                                            << QByteArray();
-        QTest::newRow("five digits") << rec("16:00", "9998,10", "+ 0,14 %", "10012,5") << Values{0.14} << green
-                                     << QByteArray();
+        QTest::newRow("blank change") << upA + rec("16:10", "9503,34", "", "9384,55") << Values{0.52} << red << none;
+        QTest::newRow("a hair below") << rec("16:00", "9503,34", "- 0,01 %", "9503,10") << Values{-0.01} << red << none;
+        QTest::newRow("equal") << rec("16:00", "9503,34", "+ 0,00 %", "9503,34") << Values{0} << green << none;
+        QTest::newRow("five digits") << rec("16:00", "9998,10", "+ 0,14 %", "10012,5") << Values{0.14} << green << none;
         const QByteArray unreadable = rec("16:10", "9503,34", "0,10 %", "9,9,9"); // as the boxes: no colour change
         QTest::newRow("unreadable value") << upA + unreadable << Values{0.52, 0.1} << green << unreadable;
-        QTest::newRow("missing file") << QByteArray() << Values{} << red << QByteArray();
+        QTest::newRow("missing file") << none << Values{} << red << none;
     }
     void rebuild()
     {
@@ -88,8 +83,8 @@ private slots:
         if (!content.isNull()) home.write("Nasdaq.txt", content);
         chart.Ricostruisci(home.file("Nasdaq.txt"), day());
         QList<QPointF> points{{1, 0}};
-        for (int i = 0; i < values.size(); ++i)
-            points << QPointF(i + 2, values[i]);
+        for (double v : values)
+            points << QPointF(points.size() + 1, v);
         QCOMPARE(series->points(), points);
         QCOMPARE(series->pen().color(), colour);
         QVERIFY(chart.Riga(3).toLatin1() == row3.trimmed() && chart.Riga(1).isEmpty());

@@ -52,8 +52,7 @@ private slots:
         QFETCH(QByteArray, fut); QFETCH(QByteArray, dati); QFETCH(QString, names); QFETCH(QString, symbols);
         const QString futText = DecodificaImpostazioni(fut);
         const ListaIndici list = CostruisciLista(fut.isNull() ? nullptr : &futText, DecodificaImpostazioni(dati));
-        QCOMPARE(list.Nomi, fields(names));
-        QCOMPARE(list.Simboli, fields(symbols));
+        QCOMPARE(QList<QStringList>({list.Nomi, list.Simboli}), QList<QStringList>({fields(names), fields(symbols)}));
         QCOMPARE(list.ConFutures, !fut.isNull());
         QCOMPARE(list.CodiceFutures, fut.isNull() ? QString() : fields(symbols).value(0));
     }
@@ -71,9 +70,7 @@ private slots:
 
     void arguments_data()
     {
-        QTest::addColumn<QStringList>("argv");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("position");
+        QTest::addColumn<QStringList>("argv"); QTest::addColumn<QString>("text"); QTest::addColumn<int>("position");
         QTest::newRow("none") << QStringList{"/opt/quotaro"} << "" << -1;
         QTest::newRow("1") << QStringList{"/opt/quotaro", "1"} << "1" << 1;
         QTest::newRow("2") << QStringList{"quotaro", "2"} << "2" << 2;
