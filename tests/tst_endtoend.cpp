@@ -16,14 +16,15 @@ namespace {
 // The demo server and the program for one application folder: every process it starts
 // is killed when it goes, and dies with the test process.
 struct ProgramRun {
-    QString home;
+    TempHome home;
+    explicit ProgramRun(bool withSettings = true, bool withFut = true) : home(withSettings, withFut) {}
     std::vector<std::unique_ptr<QProcess>> processes;
     quint16 port = 9; // nobody listens there before the server is up
     QProcess *start(const QString &program, const QStringList &arguments, const QString &platformName = "offscreen")
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         const QString server = QStringLiteral("127.0.0.1:%1").arg(port);
-        for (const auto &[name, value] : {std::pair{"QT_QPA_PLATFORM", platformName}, {"QUOTARO_HOME", home},
+        for (const auto &[name, value] : {std::pair{"QT_QPA_PLATFORM", platformName}, {"QUOTARO_HOME", home.path()},
                                           {"QUOTARO_QUOTE_SERVER", server}, {"QUOTARO_FUTURES_SERVER", server}})
             env.insert(QString::fromLatin1(name), value);
         QProcess *p = processes.emplace_back(std::make_unique<QProcess>()).get();
@@ -121,13 +122,12 @@ private slots:
     // records the demo server's reading; a level under 10,000 has a thousands separator.
     void instancePollsAtOnceAndAppends()
     {
-        TempHome home(true, false);
-        ProgramRun run{home.path()};
+        ProgramRun run(true, false);
         QVERIFY(run.startServer());
         QProcess *program = run.start(QUOTARO_EXE, {"2"});
-        QVERIFY(waitFor([&] { return home.read("S&P 500.txt").contains("\r\n"); }, 10000));
+        QVERIFY(waitFor([&] { return run.home.read("S&P 500.txt").contains("\r\n"); }, 10000));
         QCOMPARE(program->state(), QProcess::Running);
-        const QString record = QString::fromLatin1(home.read("S&P 500.txt"));
+        const QString record = QString::fromLatin1(run.home.read("S&P 500.txt"));
         const QRegularExpression form("^16:00 {9}\\d{4},\\d\\d +[+-] \\d,\\d\\d % +\\d{4},\\d\\d +"
                                       "\\d\\d/\\d\\d/\\d{4}\\r\\n$");
         QVERIFY2(form.match(record).hasMatch(), qPrintable(record));
@@ -146,36 +146,33 @@ private slots:
         const qint64 time = QDateTime::currentSecsSinceEpoch() - 60;
         const QByteArray answer = recorded.readAll().replace("1770062392", QByteArray::number(time));
         ScriptedServer source(ScriptedServer::reply(httpAnswer(answer)));
-        TempHome home(true, false);
-        home.write("DatiIndex.cfg", "\"Nasdaq\",\"^IXIC\"\r\n\"Rendimento\",\"^TNX\"\r\n");
-        ProgramRun run{home.path()};
+        ProgramRun run(true, false);
+        run.home.write("DatiIndex.cfg", "\"Nasdaq\",\"^IXIC\"\r\n\"Rendimento\",\"^TNX\"\r\n");
         QVERIFY(run.startServer({"--feed", "live", "--upstream", "http://" + source.address()}));
         run.start(QUOTARO_EXE, {"1"});
-        QVERIFY(waitFor([&] { return home.read("Rendimento.txt").contains("\r\n"); }, 10000));
+        QVERIFY(waitFor([&] { return run.home.read("Rendimento.txt").contains("\r\n"); }, 10000));
         const QByteArray eastern =
             QDateTime::fromSecsSinceEpoch(time).toTimeZone(QTimeZone("America/New_York")).toString(u"HH:mm").toLatin1();
-        QCOMPARE(home.read("Rendimento.txt"), rec(eastern, "4,2270", "+ 1,14 %", "4,2750"));
+        QCOMPARE(run.home.read("Rendimento.txt"), rec(eastern, "4,2270", "+ 1,14 %", "4,2750"));
     }
 
     // Without its settings file the program ends at once, saying why.
     void noSettings()
     {
-        TempHome home(false, true);
-        ProgramRun run{home.path()};
+        ProgramRun run(false, true);
         QProcess *program = run.start(QUOTARO_EXE, {});
         QVERIFY2(program->waitForFinished(10000), "the program did not end");
         QVERIFY(program->exitStatus() == QProcess::NormalExit && program->exitCode() == 1);
-        QVERIFY(QString::fromUtf8(program->readAllStandardError())
-                    .contains("Impossibile leggere il file delle impostazioni \"" + home.file("DatiIndex.cfg") + '"'));
+        const QString said = QString::fromUtf8(program->readAllStandardError()), cfg = run.home.file("DatiIndex.cfg");
+        QVERIFY(said.contains("Impossibile leggere il file delle impostazioni \"" + cfg + '"'));
     }
 
     // The futures window the download opens is centred with its frame.
     void futuresWindowCentred()
     {
         XDisplay display;
-        TempHome home;
-        home.write("fut.txt", "CA00\r\n"); // never the published code
-        ProgramRun run{home.path()};
+        ProgramRun run;
+        run.home.write("fut.txt", "CA00\r\n"); // never the published code
         if (!display.start() || !run.startServer())
             QSKIP("Xvfb, openbox, xdotool or xprop missing");
         run.start(QUOTARO_EXE, {}, QStringLiteral("xcb"));
@@ -198,8 +195,7 @@ private slots:
         XDisplay display;
         if (!display.start())
             QSKIP("Xvfb, openbox, xdotool or xprop missing");
-        TempHome home;
-        ProgramRun run{home.path()};
+        ProgramRun run;
         const ScopedEnv busy("QUOTARO_POLL_INTERVAL_MS", "100"); // the strips' polls
         QVERIFY(run.startServer());
         run.start(QUOTARO_EXE, {"3"}, QStringLiteral("xcb")); // no futures window
@@ -255,7 +251,7 @@ private slots:
         // while polls come: each ends where released, and the pointer then moves on alone.
         std::vector<std::unique_ptr<QFile>> locks;
         for (const char *name : {"Fut\u00f9res.txt", "Nasdaq.txt", "D.Jones.txt"})
-            locks.emplace_back(new QFile(home.file(QString::fromUtf8(name))))->open(QIODevice::Append)
+            locks.emplace_back(new QFile(run.home.file(QString::fromUtf8(name))))->open(QIODevice::Append)
                 && ::flock(locks.back()->handle(), LOCK_EX);
         for (int i = 0; i < 10; ++i) {
             const QPoint from = where(strip);
