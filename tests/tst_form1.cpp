@@ -48,8 +48,7 @@ private slots:
     void startUp()
     {
         QFETCH(QString, argument); QFETCH(bool, withFut); QFETCH(QString, title); QFETCH(int, strip);
-        QFETCH(QString, request);
-        Principale w(argument, true, withFut);
+        QFETCH(QString, request); Principale w(argument, true, withFut);
         QVERIFY(w.loaded && w.form->isVisible() == (strip == 0));
         QCOMPARE(w.get<QAction>("Titolo2")->text(), strip ? " Stop " : "Avvia");
         if (strip)
@@ -104,8 +103,7 @@ private slots:
     }
     void quoteUpdate()
     {
-        QFETCH(QString, page); QFETCH(QString, texts); QFETCH(QColor, colour);
-        Principale w;
+        QFETCH(QString, page); QFETCH(QString, texts); QFETCH(QColor, colour); Principale w;
         QVERIFY(w.poll(page));
         // One step of the activity bars, kept in twips (pixels would drift); the wrap: tst_quotazione.
         QVERIFY(SinistraTwips(w.get("Shape1")) == 290 && SinistraTwips(strip()->findChild<QWidget *>("Shape2")) == 710);

@@ -26,9 +26,7 @@ private slots:
     }
     void stepping()
     {
-        QFETCH(QPointF, start); QFETCH(QList<QPointF>, after);
-        Principale w;
-        Form2 *f = open(w);
+        QFETCH(QPointF, start); QFETCH(QList<QPointF>, after); Principale w; Form2 *f = open(w);
         f->MoveTwips(start.x(), start.y());
         for (const QPointF &expected : after) {
             QTest::mouseClick(f->findChild<QWidget *>("Label2"), Qt::LeftButton);
@@ -61,9 +59,7 @@ private slots:
     }
     void search()
     {
-        QFETCH(QString, words); QFETCH(QString, query);
-        Principale w;
-        Form2 *f = open(w);
+        QFETCH(QString, words); QFETCH(QString, query); Principale w; Form2 *f = open(w);
         QCOMPARE(f->WidthTwips(), W);
         auto *box = f->findChild<QLineEdit *>("Text5");
         QTest::keyClicks(box, words);
@@ -87,9 +83,7 @@ private slots:
     }
     void dragging()
     {
-        QFETCH(QList<Qt::MouseButton>, buttons); QFETCH(bool, moves);
-        Principale w;
-        Form2 *f = open(w);
+        QFETCH(QList<Qt::MouseButton>, buttons); QFETCH(bool, moves); Principale w; Form2 *f = open(w);
         QVERIFY(QTest::qWaitForWindowExposed(f));
         const QPoint start(100, 200), press(1, 1), delta(40, 10);
         f->move(start);
