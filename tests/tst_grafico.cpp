@@ -13,8 +13,7 @@ using Values = QList<double>;
 class GraficoTest : public QObject {
     Q_OBJECT
 private slots:
-    void vista_data()
-    {
+    void vista_data() {
         // colour as read from the file: 0 none of today, 1 red, 2 green; axes: x end, y min, y max, x step
         QTest::addColumn<Values>("values"); QTest::addColumn<int>("colour");
         QTest::addColumn<Values>("axes"); QTest::addColumn<bool>("markers");
@@ -24,8 +23,7 @@ private slots:
         QTest::newRow("500 points") << Values(500, 0.1) << 2 << Values{501, -0.05, 0.15, 100} << true;
         QTest::newRow("501 points") << Values(501, 0.1) << 2 << Values{502, -0.05, 0.15, 100} << false;
     }
-    void vista()
-    {
+    void vista() {
         QFETCH(Values, values); QFETCH(int, colour); QFETCH(Values, axes); QFETCH(bool, markers);
         // Its points: rebuild().
         const VistaGrafico v = CalcolaVista({{}, values, colour});
@@ -36,8 +34,7 @@ private slots:
     }
 
     // More points than pixel columns: each column keeps its lowest and highest, the line its end.
-    void thinning()
-    {
+    void thinning() {
         PuntiGrafico punti;
         for (int i = 0; i < 1000; ++i)
             punti.Valori << (i == 500 ? 9 : i == 501 ? -9 : i == 999 ? 0.15 : i % 3 * 0.1);
@@ -48,8 +45,7 @@ private slots:
         QVERIFY(std::is_sorted(drawn.begin(), drawn.end(), [](QPointF a, QPointF b) { return a.x() < b.x(); }));
     }
 
-    void rebuild_data()
-    {
+    void rebuild_data() {
         // content null: no file; row3: the tooltip of the third chart row
         QTest::addColumn<QByteArray>("content"); QTest::addColumn<Values>("values");
         QTest::addColumn<QColor>("colour"); QTest::addColumn<QByteArray>("row3");
@@ -70,8 +66,7 @@ private slots:
         QTest::newRow("unreadable value") << upA + unreadable << Values{0.52, 0.1} << green << unreadable;
         QTest::newRow("missing file") << none << Values{} << red << none;
     }
-    void rebuild()
-    {
+    void rebuild() {
         QFETCH(QByteArray, content); QFETCH(Values, values); QFETCH(QColor, colour); QFETCH(QByteArray, row3);
         TempHome home; GraficoIndice chart;
         auto *series = static_cast<QLineSeries *>(chart.chart()->series().first());
@@ -90,15 +85,13 @@ private slots:
     }
 
     // A click picks the drawn point nearest it in both directions, within a few pixels; elsewhere none (row 0).
-    void picking_data()
-    {
+    void picking_data() {
         QTest::addColumn<int>("count"); QTest::addColumn<QPointF>("at"); QTest::addColumn<int>("row");
         QTest::newRow("3000 points, spike") << 3000 << QPointF(1501, 2) << 1501;
         QTest::newRow("300 points, edge of a marker") << 300 << QPointF(149.6, 2) << 151;
         QTest::newRow("on the line, far from points") << 300 << QPointF(151, 1) << 0;
     }
-    void picking()
-    {
+    void picking() {
         QFETCH(int, count); QFETCH(QPointF, at); QFETCH(int, row); TempHome home; GraficoIndice chart;
         for (int i = 1; i <= count; ++i) // the spike is the record in row count / 2 + 1
             home.write("N.txt", home.read("N.txt") + rec("16:00", "1", i == count / 2 ? "+ 2,00 %" : "+ 0,10 %", "1"));
