@@ -45,13 +45,14 @@ private slots:
     void queue()
     {
         // A text added (or "" for a state report) with the engine's state; what is handed over at once.
-        const std::pair<QString, QTextToSpeech::State> steps[] = {{"uno", Paused}, {"", Speaking}, {"", Ready},
-            {"due", Ready}, {"", Speaking}, {"tre", Speaking}, {"", Ready}, {"", Speaking}, {"", Ready}};
+        const std::pair<QString, QTextToSpeech::State> steps[] = {{"uno", Ready}, {"due", Ready}, {"", Speaking},
+            {"tre", Speaking}, {"", Ready}, {"", Speaking}, {"", Ready}, {"", Speaking}, {"", Ready},
+            {"quattro", Paused}, {"", Ready}};
         platform::SpeechQueue queue;
         QStringList got;
         for (const auto &[text, state] : steps)
             got << (text.isEmpty() ? queue.stateChanged(state) : queue.add(text, state)).value_or(QString());
-        QCOMPARE(got.join('|'), "||uno||||due||tre");
+        QCOMPARE(got.join('|'), "uno||||due||tre||||quattro");
     }
 };
 
