@@ -59,9 +59,8 @@ private slots:
         QVERIFY(run("cmake", {"--install", QUOTARO_BUILD_DIR, "--prefix", prefix.path()}));
         const QDir root(prefix.path());
         for (const char *file : {"share/applications/quotaro.desktop", "share/quotaro/fut.txt",
-                                 "share/icons/hicolor/32x32/apps/quotaro.png",
-                                 "share/metainfo/org.example.quotaro.metainfo.xml",
-                                 "lib/systemd/user/sockets.target.wants/quotaro-server.socket"})
+                 "share/icons/hicolor/32x32/apps/quotaro.png", "share/metainfo/org.example.quotaro.metainfo.xml",
+                 "lib/systemd/user/sockets.target.wants/quotaro-server.socket"})
             QVERIFY2(root.exists(file), file);
         keepsFilesInDataFolder(root.filePath("bin/quotaro"), root.filePath("share/quotaro"));
     }
