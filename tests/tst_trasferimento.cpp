@@ -51,18 +51,17 @@ private slots:
         // What the server sends, how it ends, and what is handed on before the next good answer.
         QTest::addColumn<QByteArray>("sent"); QTest::addColumn<Ending>("ending"); QTest::addColumn<QStringList>("got");
         QTest::addColumn<QString>("why"); // the failure told, if any
-        const QByteArray st = "HTTP/1.1 200 OK\r\n", ok = st + "\r\n", big(4194304 - 19, 'x'); // ok + big: 4 MiB
-        const QString cut = "connessione interrotta";
-        QTest::newRow("reset mid-answer") << st + "Content-Length: 4\r\n\r\nab" << Reset << QStringList{} << cut;
-        QTest::newRow("reset after a whole answer") << ok + "abcd" << Reset << QStringList{} << cut;
+        const QByteArray ok = "HTTP/1.1 200 OK\r\n\r\n", big(4194304 - 19, 'x'); // ok + big: 4 MiB
+        const QByteArray half = "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nab";
+        const QString cut = "connessione interrotta"; const QStringList none;
+        QTest::newRow("reset mid-answer") << half << Reset << none << cut;
+        QTest::newRow("reset after a whole answer") << ok + "abcd" << Reset << none << cut;
         QTest::newRow("4 MiB in all") << ok + big << Fin << QStringList{QString::fromLatin1(big)} << "";
-        QTest::newRow("one byte more, not closed") << ok + big + "x" << LeftOpen << QStringList{}
-                                                   << "risposta troppo lunga";
-        QTest::newRow("short of its length") << st + "Content-Length: 4\r\n\r\nab" << Fin << QStringList{}
-                                             << "risposta incompleta o non valida";
-        QTest::newRow("503") << QByteArray("HTTP/1.1 503 No\r\n\r\n") << Fin << QStringList{} << "risposta HTTP 503";
-        QTest::newRow("Avvia halfway") << ok + "ab" << Tick << QStringList{} << "";
-        QTest::newRow("Abbandona halfway") << ok + "ab" << Abandon << QStringList{} << "";
+        QTest::newRow("one byte more, not closed") << ok + big + "x" << LeftOpen << none << "risposta troppo lunga";
+        QTest::newRow("short of its length") << half << Fin << none << "risposta incompleta o non valida";
+        QTest::newRow("503") << QByteArray("HTTP/1.1 503 No\r\n\r\n") << Fin << none << "risposta HTTP 503";
+        QTest::newRow("Avvia halfway") << ok + "ab" << Tick << none << "";
+        QTest::newRow("Abbandona halfway") << ok + "ab" << Abandon << none << "";
     }
     void answers() {
         QFETCH(QByteArray, sent); QFETCH(Ending, ending); QFETCH(QStringList, got); QFETCH(QString, why);
@@ -113,8 +112,7 @@ private slots:
         nobody.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", QUOTARO_SERVER,
                                  "--feed", "demo", "--port", QString::number(port)});
         QTRY_COMPARE(platform::foreignListener(port).value_or(0), 65534u);
-        nobody.kill();
-        nobody.waitForFinished();
+        nobody.kill(), nobody.waitForFinished();
     }
 
     void ipv6() {
