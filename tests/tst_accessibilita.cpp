@@ -12,16 +12,14 @@
 #include "ui/GraficoIndice.h"
 
 namespace {
-double lum(QColor c)
-{
+double lum(QColor c) {
     auto lin = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
     return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF()) + 0.05;
 }
 double contrast(QColor a, QColor b) { return std::max(lum(a), lum(b)) / std::min(lum(a), lum(b)); }
 // Every widget's text colour on its background (not the shapes: plain widgets without text); a name
 // for every control a user can reach and every menu item shown.
-void check(QAccessibleInterface *i, QStringList *faults)
-{
+void check(QAccessibleInterface *i, QStringList *faults) {
     const auto *w = qobject_cast<QWidget *>(i->object());
     const QPalette p = w ? w->palette() : QPalette();
     const double c = w && w->metaObject() != &QWidget::staticMetaObject
@@ -40,8 +38,7 @@ private slots:
     // A dark desktop: light text on dark backgrounds, which fixed light backgrounds must not take.
     void initTestCase() { QApplication::setPalette(QPalette(QColor(53, 53, 53))); }
 
-    void readableNamedKeyboard_data()
-    {
+    void readableNamedKeyboard_data() {
         QTest::addColumn<QString>("page"); QTest::addColumn<QString>("chart"); // what a screen reader hears of it
         QTest::newRow("before any reading") << "" << "Nessuna lettura di oggi";
         QTest::newRow("rise") << "16:00|987.12|0.45|981.55"
@@ -49,8 +46,7 @@ private slots:
         QTest::newRow("fall") << "16:01|981.55|0.45|987.12"
                               << "1 lettura di oggi; l'ultima alle 16:01: - 0,45 %, valore 981,55";
     }
-    void readableNamedKeyboard()
-    {
+    void readableNamedKeyboard() {
         QFETCH(QString, page); QFETCH(QString, chart);
         Principale w;
         QVERIFY(page.isEmpty() || w.poll(page));

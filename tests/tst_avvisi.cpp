@@ -12,14 +12,12 @@ Q_DECLARE_METATYPE(Opt)
 Q_DECLARE_METATYPE(LivelliAvviso)
 Q_DECLARE_METATYPE(std::optional<LetturaAvvisi>)
 static const QDate Oggi(2026, 12, 7);
-static std::optional<LetturaAvvisi> L(Opt valore, double variazione = 0, int giorno = 0)
-{
+static std::optional<LetturaAvvisi> L(Opt valore, double variazione = 0, int giorno = 0) {
     return valore ? std::optional(LetturaAvvisi{*valore, variazione, Oggi.addDays(giorno)}) : std::nullopt;
 }
 static QString Bit(ArmatiAvvisi a) { return QString("%1%2%3").arg(a.Sopra).arg(a.Sotto).arg(a.Variazione); }
 // Types the levels above and of the change in the alert window of the main window, and stores them.
-static Form4 *store(const Principale &p, const QString &above, const QString &change)
-{
+static Form4 *store(const Principale &p, const QString &above, const QString &change) {
     p.click("Avvisi");
     auto *w = Principale::window<Form4>();
     if (!w)
@@ -33,8 +31,7 @@ static Form4 *store(const Principale &p, const QString &above, const QString &ch
 class TestAvvisi : public QObject {
     Q_OBJECT
 private slots:
-    void number_data()
-    {
+    void number_data() {
         QTest::addColumn<QString>("text"); QTest::addColumn<Opt>("value");
         for (const auto &[yes, value] :
              {std::pair{"21500", 21500.0}, {" 1.021.500 ", 1021500.0}, {"21.500,25", 21500.25}, {"-1,5", -1.5}})
@@ -42,12 +39,10 @@ private slots:
         for (const char *no : {"", "abc", "21.5", "21,500.5", "21500,", ",5", "2 1500", "21.50", "1e3"})
             QTest::newRow(no) << no << Opt();
     }
-    void number()
-    {
+    void number() {
         QFETCH(QString, text); QTEST(LeggiNumeroItaliano(text), "value");
     }
-    void crossing_data()
-    {
+    void crossing_data() {
         QTest::addColumn<LivelliAvviso>("levels"); QTest::addColumn<std::optional<LetturaAvvisi>>("before");
         QTest::addColumn<std::optional<LetturaAvvisi>>("now"); QTest::addColumn<QString>("armed");
         QTest::addColumn<QString>("result"); // the alerts fired, then the alerts armed after
@@ -64,15 +59,13 @@ private slots:
         QTest::newRow("change on a fall") << v << L(1, -1.4) << L(1, -1.6) << "111" << "001 110";
         QTest::newRow("unreadable price") << s << L(21490) << L({}) << "011" << "000 011";
     }
-    void crossing()
-    {
+    void crossing() {
         QFETCH(LivelliAvviso, levels); QFETCH(std::optional<LetturaAvvisi>, before);
         QFETCH(std::optional<LetturaAvvisi>, now); QFETCH(QString, armed);
         const EsitoAvvisi e = ValutaAvvisi(levels, before, now, {armed[0] == '1', armed[1] == '1', armed[2] == '1'});
         QTEST(Bit({e.Sopra, e.Sotto, e.Variazione}) + ' ' + Bit(e.Armati), "result");
     }
-    void readings()
-    {
+    void readings() {
         QCOMPARE(LetturaDaTesti(" 21512,30", "- 1,20 %", Oggi)->Variazione, -1.2);
         QVERIFY(!LetturaDaTesti(" ", "+ 0,0 %", Oggi) && !LetturaDaTesti(" 1,2,3", "1,20 %", Oggi));
         const auto m = MessaggiAvvisi("Nasdaq", {21500, {}, 1.5}, {true, false, true, {}}, " 21512,30", "+ 1,60 %",
@@ -80,8 +73,7 @@ private slots:
         QCOMPARE(m.size() == 2 ? m[0].Notifica + '|' + m[1].Voce : QString(),
                  "Nasdaq sopra 21.500: 21.512,30, + 1,60 %, ore 16:05|Nasdaq variazione oltre 1,5 per cento");
     }
-    void file()
-    {
+    void file() {
         const QString hand = "Nasdaq, 21.500 ,,\"1,5\"\n\"Nasdaq\",\"1\"\n\"D.Jones\",\"abc\"\n,21500\r\n"
                              "\"Fut\u00f9res\",\"1\",\"2\",\"3\",\"4\"\n";
         FileAvvisi f = LeggiAvvisi(hand);
@@ -95,8 +87,7 @@ private slots:
         QCOMPARE(LeggiAvvisi(ScriviAvvisi(f)).Livelli("D.Jones"), (LivelliAvviso{{}, 43000.5, {}}));
     }
     // One instance notices the levels another stores; a crossing is told once, by one of them.
-    void twoInstances()
-    {
+    void twoInstances() {
         Principale p("1");
         RecordingDesktop d2;
         Form1 second(d2, "1");
@@ -136,8 +127,7 @@ private slots:
                  "Valore attuale\nAvviso: Nasdaq sopra 9.600");
     }
     // Where the shared state cannot be written, the instance tells a crossing once all the same.
-    void stateNotWritable()
-    {
+    void stateNotWritable() {
         Principale p("1");
         QVERIFY(QDir(p.home.path()).mkdir("Nasdaq.txt.avvisi"));
         p.home.write("Avvisi.cfg", "\"Nasdaq\",\"9.600\"\n");

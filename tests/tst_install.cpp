@@ -6,8 +6,7 @@
 #include "TestSupport.h"
 
 namespace {
-bool run(const QString &program, const QStringList &arguments, int timeoutMs = 120000)
-{
+bool run(const QString &program, const QStringList &arguments, int timeoutMs = 120000) {
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedChannels);
     p.start(program, arguments);
@@ -16,8 +15,7 @@ bool run(const QString &program, const QStringList &arguments, int timeoutMs = 1
 
 // Started without QUOTARO_HOME, the installed program keeps its files in the XDG data
 // folder, filled from the shipped ones, and writes nothing beside itself.
-void keepsFilesInDataFolder(const QString &exe, const QString &shipped)
-{
+void keepsFilesInDataFolder(const QString &exe, const QString &shipped) {
     QTemporaryDir data;
     ScriptedServer silent(ScriptedServer::reply(httpAnswer("")));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -41,8 +39,7 @@ void keepsFilesInDataFolder(const QString &exe, const QString &shipped)
 
 // dpkg's state and version of the package ("" when it knows nothing of it) and the identity
 // of the installed program's file: a copy installed anew is a new file.
-QByteArray installed()
-{
+QByteArray installed() {
     QProcess p;
     const char *query = "dpkg-query -W -f='${db:Status-Abbrev}${Version}' quotaro; stat -c ' %i %z' /usr/bin/quotaro";
     p.start("sh", {"-c", query});
@@ -53,8 +50,7 @@ QByteArray installed()
 class InstallTest : public QObject {
     Q_OBJECT
 private slots:
-    void installedCopyUsesDataFolder()
-    {
+    void installedCopyUsesDataFolder() {
         QTemporaryDir prefix;
         QVERIFY(run("cmake", {"--install", QUOTARO_BUILD_DIR, "--prefix", prefix.path()}));
         const QDir root(prefix.path());
@@ -67,8 +63,7 @@ private slots:
 
     // The package installs with its dependencies, runs, and goes again; only where dpkg knows no
     // quotaro (a user's copy is never replaced), one package test at a time on the machine.
-    void debianPackage()
-    {
+    void debianPackage() {
         if (::geteuid() != 0 || QStandardPaths::findExecutable("apt-get").isEmpty()
             || QStandardPaths::findExecutable("dpkg-shlibdeps").isEmpty())
             QSKIP("needs root, apt-get and dpkg-shlibdeps");

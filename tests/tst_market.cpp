@@ -12,8 +12,7 @@ class TestMarket : public QObject {
 private slots:
     // Every day of 2026-2030: the contract of a quarter month is the front one until the
     // Thursday eight days before its third Friday, found here by counting Fridays.
-    void roll()
-    {
+    void roll() {
         for (QDate day(2026, 1, 1); day.year() <= 2030; day = day.addDays(1)) {
             int month = (day.month() + 2) / 3 * 3, year = day.year(), fridays = 0;
             QDate expiry(year, month, 1);
@@ -34,8 +33,7 @@ private slots:
     // An instant (with the New York offset of its day, UTC across the clock changes where the
     // wrong offset lands on the other side, or a date alone for its noon in New York), then
     // "I" / "F" for the index / futures market open, "-" for closed.
-    void hours_data()
-    {
+    void hours_data() {
         QTest::addColumn<QString>("instant"); QTest::addColumn<QString>("open");
         const char *rows[] = {
             // A Monday's edges; Friday's and Sunday's; the clock changes; the short days.
@@ -54,8 +52,7 @@ private slots:
         for (const QString row : rows)
             QTest::newRow(qPrintable(row.section(' ', 0, 0))) << row.section(' ', 0, 0) << row.section(' ', 1);
     }
-    void hours()
-    {
+    void hours() {
         QFETCH(QString, instant); QFETCH(QString, open);
         const QDateTime at = instant.size() > 10 ? QDateTime::fromString(instant, Qt::ISODate)
             : QDateTime(QDate::fromString(instant, Qt::ISODate), QTime(12, 0), QTimeZone("America/New_York"));
@@ -64,8 +61,7 @@ private slots:
 
     // Name, New York time of a Monday, futures (else index), seconds since the last change
     // (-1: no reading yet), failed polls, state.
-    void state_data()
-    {
+    void state_data() {
         for (const char *column : {"now", "futures", "since", "failures", "state"})
             QTest::addColumn<int>(column);
         const struct { const char *name; int now, futures, since, failures; StatoDati state; } rows[] = {
@@ -76,8 +72,7 @@ private slots:
         for (const auto &r : rows)
             QTest::newRow(r.name) << r.now << r.futures << r.since << r.failures << int(r.state);
     }
-    void state()
-    {
+    void state() {
         QFETCH(int, now); QFETCH(int, futures); QFETCH(int, since); QFETCH(int, failures); QFETCH(int, state);
         const QDateTime at(QDate(2026, 12, 7), QTime(now, 0), QTimeZone("America/New_York"));
         const QDateTime changed = since < 0 ? QDateTime() : at.addSecs(-since);

@@ -11,16 +11,14 @@ using enum QTextToSpeech::State;
 class SintesiTest : public QObject {
     Q_OBJECT
 private slots:
-    void engineNeverBlocks_data()
-    {
+    void engineNeverBlocks_data() {
         QTest::addColumn<bool>("silentService"); QTest::addColumn<int>("failures");
         // The engine stays inside its connection for ever: nothing fails, nothing waits.
         QTest::newRow("service never answers") << true << 0;
         // Each text finds no engine and tries a fresh one: two texts, two failures.
         QTest::newRow("no service") << false << 2;
     }
-    void engineNeverBlocks()
-    {
+    void engineNeverBlocks() {
         QFETCH(bool, silentService); QFETCH(int, failures);
         // Accepts connections and never says a word. It stays open until the process ends:
         // the engine left waiting in it must not wake up while later cases run.
@@ -41,8 +39,7 @@ private slots:
 
     // Each text goes to the engine only when it is Ready (asked while busy, it would cancel everybody's
     // speech) and the one before has ended (right after say() it still reports Ready), in order.
-    void queue()
-    {
+    void queue() {
         // A text added (or "" for a state report) with the engine's state; what is handed over at once.
         const std::pair<QString, QTextToSpeech::State> steps[] = {{"uno", Ready}, {"due", Ready}, {"", Speaking},
             {"tre", Speaking}, {"", Ready}, {"", Speaking}, {"", Ready}, {"", Speaking}, {"", Ready},
