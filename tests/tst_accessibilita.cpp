@@ -21,9 +21,8 @@ double contrast(QColor a, QColor b) { return std::max(lum(a), lum(b)) / std::min
 // for every control a user can reach and every menu item shown.
 void check(QAccessibleInterface *i, QStringList *faults) {
     const auto *w = qobject_cast<QWidget *>(i->object());
-    const QPalette p = w ? w->palette() : QPalette();
     const double c = w && w->metaObject() != &QWidget::staticMetaObject
-                         ? contrast(p.color(w->foregroundRole()), p.color(w->backgroundRole())) : 21;
+        ? contrast(w->palette().color(w->foregroundRole()), w->palette().color(w->backgroundRole())) : 21;
     const bool reached = (i->state().focusable || i->role() == QAccessible::MenuItem) && !i->state().invisible;
     if (c < 4.5 || (reached && i->text(QAccessible::Name).trimmed().isEmpty()))
         *faults << QString("%1 role %2 %3").arg(i->object()->objectName()).arg(i->role()).arg(c, 0, 'f', 2);
