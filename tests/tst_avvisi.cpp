@@ -10,9 +10,10 @@
 using Opt = std::optional<double>;
 Q_DECLARE_METATYPE(Opt)
 Q_DECLARE_METATYPE(LivelliAvviso)
-Q_DECLARE_METATYPE(std::optional<LetturaAvvisi>)
+using Lettura = std::optional<LetturaAvvisi>;
+Q_DECLARE_METATYPE(Lettura)
 static const QDate Oggi(2026, 12, 7);
-static std::optional<LetturaAvvisi> L(Opt valore, double variazione = 0, int giorno = 0) {
+static Lettura L(Opt valore, double variazione = 0, int giorno = 0) {
     return valore ? std::optional(LetturaAvvisi{*valore, variazione, Oggi.addDays(giorno)}) : std::nullopt;
 }
 static QString Bit(ArmatiAvvisi a) { return QString("%1%2%3").arg(a.Sopra).arg(a.Sotto).arg(a.Variazione); }
@@ -39,13 +40,11 @@ private slots:
         for (const char *no : {"", "abc", "21.5", "21,500.5", "21500,", ",5", "2 1500", "21.50", "1e3"})
             QTest::newRow(no) << no << Opt();
     }
-    void number() {
-        QFETCH(QString, text); QTEST(LeggiNumeroItaliano(text), "value");
-    }
+    void number() { QFETCH(QString, text); QTEST(LeggiNumeroItaliano(text), "value"); }
     void crossing_data() {
-        QTest::addColumn<LivelliAvviso>("levels"); QTest::addColumn<std::optional<LetturaAvvisi>>("before");
-        QTest::addColumn<std::optional<LetturaAvvisi>>("now"); QTest::addColumn<QString>("armed");
-        QTest::addColumn<QString>("result"); // the alerts fired, then the alerts armed after
+        // result: the alerts fired, then the alerts armed after.
+        QTest::addColumn<LivelliAvviso>("levels"); QTest::addColumn<Lettura>("before");
+        QTest::addColumn<Lettura>("now"); QTest::addColumn<QString>("armed"); QTest::addColumn<QString>("result");
         const LivelliAvviso s{21500, {}, {}}, b{{}, 21000, {}}, v{{}, {}, 1.5};
         QTest::newRow("rises above") << s << L(21490) << L(21510) << "111" << "100 011";
         QTest::newRow("equal to the level") << s << L(21490) << L(21500) << "111" << "000 111";
@@ -60,8 +59,7 @@ private slots:
         QTest::newRow("unreadable price") << s << L(21490) << L({}) << "011" << "000 011";
     }
     void crossing() {
-        QFETCH(LivelliAvviso, levels); QFETCH(std::optional<LetturaAvvisi>, before);
-        QFETCH(std::optional<LetturaAvvisi>, now); QFETCH(QString, armed);
+        QFETCH(LivelliAvviso, levels); QFETCH(Lettura, before); QFETCH(Lettura, now); QFETCH(QString, armed);
         const EsitoAvvisi e = ValutaAvvisi(levels, before, now, {armed[0] == '1', armed[1] == '1', armed[2] == '1'});
         QTEST(Bit({e.Sopra, e.Sotto, e.Variazione}) + ' ' + Bit(e.Armati), "result");
     }
@@ -74,9 +72,8 @@ private slots:
                  "Nasdaq sopra 21.500: 21.512,30, + 1,60 %, ore 16:05|Nasdaq variazione oltre 1,5 per cento");
     }
     void file() {
-        const QString hand = "Nasdaq, 21.500 ,,\"1,5\"\n\"Nasdaq\",\"1\"\n\"D.Jones\",\"abc\"\n,21500\r\n"
-                             "\"Fut\u00f9res\",\"1\",\"2\",\"3\",\"4\"\n";
-        FileAvvisi f = LeggiAvvisi(hand);
+        FileAvvisi f = LeggiAvvisi("Nasdaq, 21.500 ,,\"-1,5\"\n\"Nasdaq\",\"1\"\n\"D.Jones\",\"abc\"\n,21500\r\n"
+                                   "\"Fut\u00f9res\",\"1\",\"2\",\"3\",\"4\"\n");
         QCOMPARE(f.Livelli("Nasdaq"), (LivelliAvviso{21500, {}, 1.5}));
         QCOMPARE(f.Illeggibili().size(), 3);
         QCOMPARE(f.Illeggibili()[1].Numero, 4);
