@@ -23,8 +23,7 @@ static Form4 *store(const Principale &p, const QString &above, const QString &ch
     auto *w = Principale::window<Form4>();
     if (!w)
         return nullptr;
-    w->findChild<QLineEdit *>("Text1")->setText(above);
-    w->findChild<QLineEdit *>("Text3")->setText(change);
+    w->findChild<QLineEdit *>("Text1")->setText(above), w->findChild<QLineEdit *>("Text3")->setText(change);
     QTest::mouseClick(w->findChild<QPushButton *>("Command1"), Qt::LeftButton);
     return w;
 }
@@ -77,8 +76,7 @@ private slots:
         QCOMPARE(f.Livelli("Nasdaq"), (LivelliAvviso{21500, {}, 1.5}));
         QCOMPARE(f.Illeggibili().size(), 3);
         QCOMPARE(f.Illeggibili()[1].Numero, 4);
-        f.Imposta("D.Jones", {{}, 43000.5, {}});
-        f.Imposta("Nasdaq", {});
+        f.Imposta("D.Jones", {{}, 43000.5, {}}), f.Imposta("Nasdaq", {});
         QCOMPARE(ScriviAvvisi(f), "\"D.Jones\",\"abc\"\r\n,21500\r\n\"Fut\u00f9res\",\"1\",\"2\",\"3\",\"4\"\r\n"
                                   "\"D.Jones\",\"\",\"43000,5\",\"\"\r\n");
         QCOMPARE(LeggiAvvisi(ScriviAvvisi(f)).Livelli("D.Jones"), (LivelliAvviso{{}, 43000.5, {}}));
@@ -96,8 +94,7 @@ private slots:
             return waitFor([&] { return f.findChild<QLineEdit *>("Text1")->text() == ' ' + time; });
         };
         auto *tip = second.findChild<QLineEdit *>("Text2");
-        QVERIFY(poll(second, "16:04", "9612.50"));
-        QCOMPARE(tip->toolTip(), "");
+        QVERIFY(poll(second, "16:04", "9612.50") && tip->toolTip().isEmpty());
         p.home.write("Avvisi.cfg", "\"Nasdaq\",\"abc\"\n");
         emit p.box("Text4")->customContextMenuRequested({});
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());

@@ -22,8 +22,7 @@ void keepsFilesInDataFolder(const QString &exe, const QString &shipped) {
     env.remove("QUOTARO_HOME"), env.insert("XDG_DATA_HOME", data.path());
     env.insert("QUOTARO_FUTURES_SERVER", silent.address()), env.insert("QUOTARO_QUOTE_SERVER", silent.address());
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.start(exe, {});
+    program.setProcessEnvironment(env), program.start(exe, {});
     // The futures download at start-up shows the program has finished its start-up.
     QVERIFY(program.waitForStarted(5000) && waitFor([&] { return silent.requests.size() == 1; }, 10000));
     program.kill(), program.waitForFinished(5000);

@@ -103,10 +103,9 @@ private slots:
     void listenerOfAnotherUser() {
         if (::getuid() != 0)
             QSKIP("needs root to listen as another user");
-        QTcpServer probe; // a fresh port for the server started as nobody
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const quint16 port = probe.serverPort();
-        probe.close();
+        // A fresh port for the server started as nobody.
+        const auto port = [] { QTcpServer s; return s.listen(QHostAddress::LocalHost) ? s.serverPort() : 0; }();
+        QVERIFY(port != 0);
         QProcess nobody;
         nobody.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", QUOTARO_SERVER,
                                  "--feed", "demo", "--port", QString::number(port)});
