@@ -92,13 +92,13 @@ private slots:
     void listenerOwner_data() {
         QTest::addColumn<QByteArray>("entry"); QTest::addColumn<uint>("foreign"); // 1 (no row's): none
         const QByteArray head = "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid\n";
-        QTest::newRow("another user") << head + "   0: 0100007F:A374 00000000:0000 0A 0:0 00:0 0 1001 0 1" << 1001u;
-        QTest::newRow("this user, root") << head + "   0: 0100007F:A374 00000000:0000 0A 0:0 00:0 0 500 0 1\n"
-                                                   "   1: 00000000:A374 00000000:0000 0A 0:0 00:0 0 0 0 1" << 1u;
-        QTest::newRow("not listening") << head + "   0: 0100007F:A374 0100007F:9C40 01 0:0 00:0 0 1001 0 1" << 1u;
+        QTest::newRow("another user") << head + "   0: 0100007F:0050 00000000:0000 0A 0:0 00:0 0 1001 0 1" << 1001u;
+        QTest::newRow("this user, root") << head + "   0: 0100007F:0050 00000000:0000 0A 0:0 00:0 0 500 0 1\n"
+                                                   "   1: 00000000:0050 00000000:0000 0A 0:0 00:0 0 0 0 1" << 1u;
+        QTest::newRow("not listening") << head + "   0: 0100007F:0050 0100007F:9C40 01 0:0 00:0 0 1001 0 1" << 1u;
     }
     void listenerOwner() {
-        QFETCH(QByteArray, entry); QTEST(platform::foreignListenerIn(entry, 41844, 500).value_or(1), "foreign");
+        QFETCH(QByteArray, entry); QTEST(platform::foreignListenerIn(entry, 80, 500).value_or(1), "foreign");
     }
     void listenerOfAnotherUser() {
         if (::getuid() != 0)
