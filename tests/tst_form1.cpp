@@ -231,8 +231,8 @@ private slots:
         QTest::newRow("same code") << QByteArray("CU26\r\n") << "" << QByteArray("CU26\r\n") << "CU26";
         QTest::newRow("new code") << QByteArray("CZ26\r\n") << "" << QByteArray("CZ26\r\n") << "CU26";
         QTest::newRow("fut.txt a folder") << QByteArray("CZ26") << "fut.txt" << QByteArray() << "CU26";
-        QTest::newRow("settings unreadable") << QByteArray("CZ26") << "DatiIndex.cfg" << QByteArray("CZ26\r\n") << "CU26";
-        QTest::newRow("the same, no fut.txt") << QByteArray("CZ26") << "DatiIndex.cfg" << QByteArray("CZ26\r\n") << "";
+        QTest::newRow("no settings") << QByteArray("CZ26") << "DatiIndex.cfg" << QByteArray("CZ26\r\n") << "CU26";
+        QTest::newRow("no settings nor fut.txt") << QByteArray("CZ26") << "DatiIndex.cfg" << QByteArray("CZ26\r\n") << "";
     }
     void futuresCode()
     {
