@@ -232,7 +232,7 @@ private slots:
         QTest::newRow("new code") << QByteArray("CZ26\r\n") << "" << QByteArray("CZ26\r\n") << "CU26";
         QTest::newRow("fut.txt a folder") << QByteArray("CZ26") << "fut.txt" << QByteArray() << "CU26";
         QTest::newRow("no settings") << QByteArray("CZ26") << "DatiIndex.cfg" << QByteArray("CZ26\r\n") << "CU26";
-        QTest::newRow("no settings nor fut.txt") << QByteArray("CZ26") << "DatiIndex.cfg" << QByteArray("CZ26\r\n") << "";
+        QTest::newRow("neither file") << QByteArray("CZ26") << "DatiIndex.cfg" << QByteArray("CZ26\r\n") << "";
     }
     void futuresCode()
     {
