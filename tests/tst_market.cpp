@@ -64,17 +64,20 @@ private slots:
     void state_data() {
         for (const char *column : {"now", "futures", "since", "failures", "state"})
             QTest::addColumn<int>(column);
-        const struct { const char *name; int now, futures, since, failures; StatoDati state; } rows[] = {
-            {"2 failures", 12, 0, 0, 2, StatoDati::Freschi}, {"3 failures", 12, 0, 0, 3, StatoDati::Fermi},
-            {"3 failures, closed", 20, 0, 0, 3, StatoDati::Fermi}, {"899 s", 12, 0, 899, 0, StatoDati::Freschi},
-            {"900 s", 12, 0, 900, 0, StatoDati::Fermi}, {"900 s, closed", 20, 0, 900, 0, StatoDati::MercatoChiuso},
-            {"900 s, futures", 20, 1, 900, 0, StatoDati::Fermi}, {"no reading", 12, 0, -1, 2, StatoDati::Freschi}};
+        const struct { const char *name; int now, futures, since, failures; StatoDati state; } rows[] = { // now: HHMM
+            {"2 failures", 1200, 0, 0, 2, StatoDati::Freschi}, {"3 failures", 1200, 0, 0, 3, StatoDati::Fermi},
+            {"3 failures, closed", 2000, 0, 0, 3, StatoDati::Fermi}, {"899 s", 1200, 0, 899, 0, StatoDati::Freschi},
+            {"900 s", 1200, 0, 900, 0, StatoDati::Fermi}, {"900 s, closed", 2000, 0, 900, 0, StatoDati::MercatoChiuso},
+            {"900 s, futures", 2000, 1, 900, 0, StatoDati::Fermi}, {"no reading", 1200, 0, -1, 2, StatoDati::Freschi},
+            {"overnight, 9:44", 944, 0, 60000, 0, StatoDati::Freschi},
+            {"overnight, 9:45", 945, 0, 60000, 0, StatoDati::Fermi},
+            {"futures reopen, 18:14", 1814, 1, 4000, 0, StatoDati::Freschi}};
         for (const auto &r : rows)
             QTest::newRow(r.name) << r.now << r.futures << r.since << r.failures << int(r.state);
     }
     void state() {
         QFETCH(int, now); QFETCH(int, futures); QFETCH(int, since); QFETCH(int, failures); QFETCH(int, state);
-        const QDateTime at(QDate(2026, 12, 7), QTime(now, 0), QTimeZone("America/New_York"));
+        const QDateTime at(QDate(2026, 12, 7), QTime(now / 100, now % 100), QTimeZone("America/New_York"));
         const QDateTime changed = since < 0 ? QDateTime() : at.addSecs(-since);
         QCOMPARE(int(ValutaDati(at, futures ? Mercato::Futures : Mercato::Indice, changed, failures)), state);
     }
