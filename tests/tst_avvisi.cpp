@@ -31,6 +31,7 @@ static Form4 *store(const Principale &p, const QString &above, const QString &ch
 class TestAvvisi : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { qputenv("QUOTARO_NOW", "2026-12-07T11:00:00-05:00"); } // the market open: alerts can fire
     void number_data() {
         QTest::addColumn<QString>("text"); QTest::addColumn<Opt>("value");
         for (const auto &[yes, value] :
@@ -125,6 +126,9 @@ private slots:
         Principale p("1");
         QVERIFY(QDir(p.home.path()).mkdir("Nasdaq.txt.avvisi"));
         p.home.write("Avvisi.cfg", "\"Nasdaq\",\"9.600\"\n");
+        qputenv("QUOTARO_NOW", "2026-12-12T11:00:00-05:00"); // a Saturday: a closed market's reading fires nothing
+        QVERIFY(p.poll("16:04|9612.50|0.52|9503.34"));
+        qputenv("QUOTARO_NOW", "2026-12-07T11:00:00-05:00");
         QVERIFY(p.poll("16:05|9612.50|0.52|9503.34") && p.poll("16:06|9615.00|0.52|9503.34"));
         QCOMPARE(p.desktop.notes, QStringList{"Nasdaq sopra 9.600: 9.612,50, + 0,52 %, ore 16:05"});
     }
