@@ -135,7 +135,7 @@ private slots:
             QCOMPARE(LiveFeed::sourceSymbol(symbol, "NQ.CME"), symbol);
         QCOMPARE(LiveFeed::sourceSymbol("CZ26", "NQ.CME"), "NQZ26.CME");
         QCOMPARE(LiveFeed::sourceSymbol("CZ26", "NQ"), QString());
-        for (const QString s : {"^IXIC .IXIC", "^DJI .DJI", "^GSPC .SPX", "NQZ26.CME @NQ.1", "ESH27.CME @ES.1", "X X"})
+        for (const QString s : {"^IXIC .IXIC", "^DJI .DJI", "^GSPC .SPX", "NQZ26.CME ", "ESH27.CME ", "X X"})
             QCOMPARE(cnbc.sourceSymbol(s.section(' ', 0, 0)), s.section(' ', 1));
     }
 
