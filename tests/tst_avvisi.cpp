@@ -10,114 +10,80 @@
 using Opt = std::optional<double>;
 Q_DECLARE_METATYPE(Opt)
 Q_DECLARE_METATYPE(LivelliAvviso)
-Q_DECLARE_METATYPE(std::optional<LetturaAvvisi>)
+using Lettura = std::optional<LetturaAvvisi>;
+Q_DECLARE_METATYPE(Lettura)
 static const QDate Oggi(2026, 12, 7);
-static std::optional<LetturaAvvisi> L(Opt valore, double variazione = 0, int giorno = 0)
-{
+static Lettura L(Opt valore, double variazione = 0, int giorno = 0) {
     return valore ? std::optional(LetturaAvvisi{*valore, variazione, Oggi.addDays(giorno)}) : std::nullopt;
 }
 static QString Bit(ArmatiAvvisi a) { return QString("%1%2%3").arg(a.Sopra).arg(a.Sotto).arg(a.Variazione); }
+// Types the levels above and of the change in the alert window of the main window, and stores them.
+static Form4 *store(const Principale &p, const QString &above, const QString &change) {
+    p.click("Avvisi");
+    auto *w = Principale::window<Form4>();
+    if (!w)
+        return nullptr;
+    w->findChild<QLineEdit *>("Text1")->setText(above), w->findChild<QLineEdit *>("Text3")->setText(change);
+    QTest::mouseClick(w->findChild<QPushButton *>("Command1"), Qt::LeftButton);
+    return w;
+}
 
 class TestAvvisi : public QObject {
     Q_OBJECT
 private slots:
-    void number_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<Opt>("value");
-        QTest::newRow("plain") << "21500" << Opt(21500);
-        QTest::newRow("points") << " 1.021.500 " << Opt(1021500);
-        QTest::newRow("comma") << "21.500,25" << Opt(21500.25);
-        QTest::newRow("sign") << "-1,5" << Opt(-1.5);
+    void initTestCase() { qputenv("QUOTARO_NOW", "2026-12-07T11:00:00-05:00"); } // the market open: alerts can fire
+    void number_data() {
+        QTest::addColumn<QString>("text"); QTest::addColumn<Opt>("value");
+        for (const auto &[yes, value] :
+             {std::pair{"21500", 21500.0}, {" 1.021.500 ", 1021500.0}, {"21.500,25", 21500.25}, {"-1,5", -1.5}})
+            QTest::newRow(yes) << yes << Opt(value);
         for (const char *no : {"", "abc", "21.5", "21,500.5", "21500,", ",5", "2 1500", "21.50", "1e3"})
             QTest::newRow(no) << no << Opt();
     }
-    void number()
-    {
-        QFETCH(QString, text); QFETCH(Opt, value);
-        QCOMPARE(LeggiNumeroItaliano(text), value);
-    }
-    void crossing_data()
-    {
-        QTest::addColumn<LivelliAvviso>("levels");
-        QTest::addColumn<std::optional<LetturaAvvisi>>("before");
-        QTest::addColumn<std::optional<LetturaAvvisi>>("now");
-        QTest::addColumn<QString>("armed");
-        QTest::addColumn<QString>("fired");
-        QTest::addColumn<QString>("armedAfter");
+    void number() { QFETCH(QString, text); QTEST(LeggiNumeroItaliano(text), "value"); }
+    void crossing_data() {
+        // result: the alerts fired, then the alerts armed after.
+        QTest::addColumn<LivelliAvviso>("levels"); QTest::addColumn<Lettura>("before");
+        QTest::addColumn<Lettura>("now"); QTest::addColumn<QString>("armed"); QTest::addColumn<QString>("result");
         const LivelliAvviso s{21500, {}, {}}, b{{}, 21000, {}}, v{{}, {}, 1.5};
-        QTest::newRow("rises above") << s << L(21490) << L(21510) << "111" << "100" << "011";
-        QTest::newRow("equal to the level") << s << L(21490) << L(21500) << "111" << "000" << "111";
-        QTest::newRow("first of the day beyond") << s << L({}) << L(21510) << "011" << "100" << "011";
-        QTest::newRow("day boundary") << s << L(21510, 0, -1) << L(21510) << "011" << "100" << "011";
-        QTest::newRow("stays above") << s << L(21510) << L(21600) << "011" << "000" << "011";
-        QTest::newRow("hovers in margin") << s << L(21510) << L(21479) << "011" << "000" << "011";
-        QTest::newRow("back above unarmed") << s << L(21479) << L(21505) << "011" << "000" << "011";
-        QTest::newRow("re-armed at margin") << s << L(21510) << L(21478.5) << "011" << "000" << "111";
-        QTest::newRow("falls below") << b << L(21010) << L(20990) << "111" << "010" << "101";
-        QTest::newRow("below re-armed") << b << L(20990) << L(21021) << "101" << "000" << "111";
-        QTest::newRow("change on a fall") << v << L(1, -1.4) << L(1, -1.6) << "111" << "001" << "110";
-        QTest::newRow("change back in") << v << L(1, -1.6) << L(1, 1.4) << "110" << "000" << "111";
-        QTest::newRow("unreadable price") << s << L(21490) << L({}) << "011" << "000" << "011";
+        QTest::newRow("rises above") << s << L(21490) << L(21510) << "111" << "100 011";
+        QTest::newRow("equal to the level") << s << L(21490) << L(21500) << "111" << "000 111";
+        QTest::newRow("first of the day beyond") << s << L({}) << L(21510) << "011" << "100 011";
+        QTest::newRow("day boundary") << s << L(21510, 0, -1) << L(21510) << "011" << "100 011";
+        QTest::newRow("stays above") << s << L(21510) << L(21600) << "011" << "000 011";
+        QTest::newRow("hovers in margin") << s << L(21510) << L(21479) << "011" << "000 011";
+        QTest::newRow("re-armed at margin") << s << L(21510) << L(21478.5) << "011" << "000 111";
+        QTest::newRow("falls below") << b << L(21010) << L(20990) << "111" << "010 101";
+        QTest::newRow("below re-armed") << b << L(20990) << L(21021) << "101" << "000 111";
+        QTest::newRow("change on a fall") << v << L(1, -1.4) << L(1, -1.6) << "111" << "001 110";
+        QTest::newRow("unreadable price") << s << L(21490) << L({}) << "011" << "000 011";
     }
-    void crossing()
-    {
-        QFETCH(LivelliAvviso, levels); QFETCH(std::optional<LetturaAvvisi>, before);
-        QFETCH(std::optional<LetturaAvvisi>, now); QFETCH(QString, armed); QFETCH(QString, fired);
-        const ArmatiAvvisi in{armed[0] == '1', armed[1] == '1', armed[2] == '1'};
-        const EsitoAvvisi e = ValutaAvvisi(levels, before, now, in);
-        QCOMPARE(Bit({e.Sopra, e.Sotto, e.Variazione}), fired);
-        QTEST(Bit(e.Armati), "armedAfter");
+    void crossing() {
+        QFETCH(LivelliAvviso, levels); QFETCH(Lettura, before); QFETCH(Lettura, now); QFETCH(QString, armed);
+        const EsitoAvvisi e = ValutaAvvisi(levels, before, now, {armed[0] == '1', armed[1] == '1', armed[2] == '1'});
+        QTEST(Bit({e.Sopra, e.Sotto, e.Variazione}) + ' ' + Bit(e.Armati), "result");
     }
-    void readings()
-    {
+    void readings() {
         QCOMPARE(LetturaDaTesti(" 21512,30", "- 1,20 %", Oggi)->Variazione, -1.2);
         QVERIFY(!LetturaDaTesti(" ", "+ 0,0 %", Oggi) && !LetturaDaTesti(" 1,2,3", "1,20 %", Oggi));
-        const EsitoAvvisi e{true, false, true, {}};
-        const auto m = MessaggiAvvisi("Nasdaq", {21500, {}, 1.5}, e, " 21512,30", "+ 1,60 %", " 16:05");
-        QCOMPARE(m.size(), 2);
-        QCOMPARE(m[0].Notifica, "Nasdaq sopra 21.500: 21.512,30, + 1,60 %, ore 16:05");
-        QCOMPARE(m[1].Voce, "Nasdaq variazione oltre 1,5 per cento");
+        const auto m = MessaggiAvvisi("Nasdaq", {21500, {}, 1.5}, {true, false, true, {}}, " 21512,30", "+ 1,60 %",
+                                      " 16:05");
+        QCOMPARE(m.size() == 2 ? m[0].Notifica + '|' + m[1].Voce : QString(),
+                 "Nasdaq sopra 21.500: 21.512,30, + 1,60 %, ore 16:05|Nasdaq variazione oltre 1,5 per cento");
     }
-    void file()
-    {
-        const QString hand = "Nasdaq, 21.500 ,,\"1,5\"\n\"Nasdaq\",\"1\"\n\"D.Jones\",\"abc\"\n,21500\r\n"
-                             "\"Fut\u00f9res\",\"1\",\"2\",\"3\",\"4\"\n";
-        FileAvvisi f = LeggiAvvisi(hand);
+    void file() {
+        FileAvvisi f = LeggiAvvisi("Nasdaq, 21.500 ,,\"-1,5\"\n\"Nasdaq\",\"1\"\n\"D.Jones\",\"abc\"\n,21500\r\n"
+                                   "\"Fut\u00f9res\",\"1\",\"2\",\"3\",\"4\"\n");
         QCOMPARE(f.Livelli("Nasdaq"), (LivelliAvviso{21500, {}, 1.5}));
         QCOMPARE(f.Illeggibili().size(), 3);
         QCOMPARE(f.Illeggibili()[1].Numero, 4);
-        f.Imposta("D.Jones", {{}, 43000.5, {}});
-        f.Imposta("Nasdaq", {});
+        f.Imposta("D.Jones", {{}, 43000.5, {}}), f.Imposta("Nasdaq", {});
         QCOMPARE(ScriviAvvisi(f), "\"D.Jones\",\"abc\"\r\n,21500\r\n\"Fut\u00f9res\",\"1\",\"2\",\"3\",\"4\"\r\n"
                                   "\"D.Jones\",\"\",\"43000,5\",\"\"\r\n");
         QCOMPARE(LeggiAvvisi(ScriviAvvisi(f)).Livelli("D.Jones"), (LivelliAvviso{{}, 43000.5, {}}));
     }
-    void window_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("points") << "9.600" << QByteArray("\"Nasdaq\",\"9600\",\"\",\"1,5\"\r\n");
-        QTest::newRow("not a number") << "96OO" << QByteArray();
-    }
-    void window()
-    {
-        QFETCH(QString, typed); QFETCH(QByteArray, stored);
-        Principale p("1");
-        QCOMPARE(p.get<QAction>("Avvisi")->shortcut(), QKeySequence("Ctrl+L"));
-        p.click("Avvisi");
-        auto *w = Principale::window<Form4>();
-        QVERIFY(w && w->isVisible());
-        QCOMPARE(w->windowTitle(), "Avvisi \u2014 Nasdaq");
-        w->findChild<QLineEdit *>("Text1")->setText(typed);
-        w->findChild<QLineEdit *>("Text3")->setText("-1,5");
-        QTest::mouseClick(w->findChild<QPushButton *>("Command1"), Qt::LeftButton);
-        QCOMPARE(p.home.read("Avvisi.cfg"), stored);
-        QCOMPARE(w->findChild<QLabel *>("Label4")->text().isEmpty(), !stored.isEmpty());
-    }
     // One instance notices the levels another stores; a crossing is told once, by one of them.
-    void twoInstances()
-    {
+    void twoInstances() {
         Principale p("1");
         RecordingDesktop d2;
         Form1 second(d2, "1");
@@ -129,16 +95,18 @@ private slots:
             return waitFor([&] { return f.findChild<QLineEdit *>("Text1")->text() == ' ' + time; });
         };
         auto *tip = second.findChild<QLineEdit *>("Text2");
-        QVERIFY(poll(second, "16:04", "9612.50"));
-        QCOMPARE(tip->toolTip(), "");
+        QVERIFY(poll(second, "16:04", "9612.50") && tip->toolTip().isEmpty());
         p.home.write("Avvisi.cfg", "\"Nasdaq\",\"abc\"\n");
         emit p.box("Text4")->customContextMenuRequested({});
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         QVERIFY(menu && menu->actions().contains(p.get<QAction>("Avvisi")));
         menu->close();
-        p.click("Avvisi");
-        Principale::window<Form4>()->findChild<QLineEdit *>("Text1")->setText("9.600");
-        QTest::mouseClick(Principale::window<Form4>()->findChild<QPushButton *>("Command1"), Qt::LeftButton);
+        Form4 *w = store(p, "96OO", "-1,5"); // not a number: nothing stored, the window stays
+        QVERIFY(w && w->isVisible() && !w->findChild<QLabel *>("Label4")->text().isEmpty());
+        QCOMPARE(w->windowTitle() + ' ' + p.get<QAction>("Avvisi")->shortcut().toString(),
+                 "Avvisi \u2014 Nasdaq Ctrl+L");
+        QCOMPARE(p.home.read("Avvisi.cfg"), "\"Nasdaq\",\"abc\"\n");
+        QVERIFY(store(p, "9.600", "-1,5") && !w->isVisible() && w->findChild<QLabel *>("Label4")->text().isEmpty());
         QVERIFY(waitFor([&] { return tip->toolTip() == "Avviso: Nasdaq sopra 9.600"; }));
         p.get<QCheckBox>("Check3")->click();
         QVERIFY(poll(*p.form, "16:05", "9612.50") && poll(second, "16:06", "9615.00"));
@@ -148,17 +116,19 @@ private slots:
         QCOMPARE(p.desktop.notes, (QStringList{damaged, "Nasdaq sopra 9.600: 9.612,50, + 0,52 %, ore 16:05"}));
         QCOMPARE(p.desktop.spoken, (QStringList{"Voce attivata", "Nasdaq sopra 9600"}));
         QCOMPARE(d2.notes, QStringList{damaged});
-        QCOMPARE(p.home.read("Avvisi.cfg"), "\"Nasdaq\",\"abc\"\r\n\"Nasdaq\",\"9600\",\"\",\"\"\r\n");
+        QCOMPARE(p.home.read("Avvisi.cfg"), "\"Nasdaq\",\"abc\"\r\n\"Nasdaq\",\"9600\",\"\",\"1,5\"\r\n");
         QCOMPARE(p.box("Text3")->toolTip(), "Avviso: Nasdaq sopra 9.600");
         QCOMPARE(Principale::window<Form2>()->findChild<QLineEdit *>("Text2")->toolTip(),
                  "Valore attuale\nAvviso: Nasdaq sopra 9.600");
     }
     // Where the shared state cannot be written, the instance tells a crossing once all the same.
-    void stateNotWritable()
-    {
+    void stateNotWritable() {
         Principale p("1");
         QVERIFY(QDir(p.home.path()).mkdir("Nasdaq.txt.avvisi"));
         p.home.write("Avvisi.cfg", "\"Nasdaq\",\"9.600\"\n");
+        qputenv("QUOTARO_NOW", "2026-12-12T11:00:00-05:00"); // a Saturday: a closed market's reading fires nothing
+        QVERIFY(p.poll("16:04|9612.50|0.52|9503.34"));
+        qputenv("QUOTARO_NOW", "2026-12-07T11:00:00-05:00");
         QVERIFY(p.poll("16:05|9612.50|0.52|9503.34") && p.poll("16:06|9615.00|0.52|9503.34"));
         QCOMPARE(p.desktop.notes, QStringList{"Nasdaq sopra 9.600: 9.612,50, + 0,52 %, ore 16:05"});
     }

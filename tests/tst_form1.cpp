@@ -215,8 +215,8 @@ private slots:
         QTest::newRow("same code") << cu << "" << cu << "CU26";
         QTest::newRow("new code") << cz << "" << cz << "CU26";
         QTest::newRow("fut.txt a folder") << bare << "fut.txt" << QByteArray() << "CU26";
-        QTest::newRow("settings unreadable") << bare << "DatiIndex.cfg" << cz << "CU26";
-        QTest::newRow("the same, no fut.txt") << bare << "DatiIndex.cfg" << cz << "";
+        QTest::newRow("no settings") << bare << "DatiIndex.cfg" << cz << "CU26";
+        QTest::newRow("neither file") << bare << "DatiIndex.cfg" << cz << "";
     }
     void futuresCode()
     {

@@ -6,8 +6,7 @@
 #include "TestSupport.h"
 
 namespace {
-bool run(const QString &program, const QStringList &arguments, int timeoutMs = 120000)
-{
+bool run(const QString &program, const QStringList &arguments, int timeoutMs = 120000) {
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedChannels);
     p.start(program, arguments);
@@ -16,16 +15,14 @@ bool run(const QString &program, const QStringList &arguments, int timeoutMs = 1
 
 // Started without QUOTARO_HOME, the installed program keeps its files in the XDG data
 // folder, filled from the shipped ones, and writes nothing beside itself.
-void keepsFilesInDataFolder(const QString &exe, const QString &shipped)
-{
+void keepsFilesInDataFolder(const QString &exe, const QString &shipped) {
     QTemporaryDir data;
     ScriptedServer silent(ScriptedServer::reply(httpAnswer("")));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("QUOTARO_HOME"), env.insert("XDG_DATA_HOME", data.path());
     env.insert("QUOTARO_FUTURES_SERVER", silent.address()), env.insert("QUOTARO_QUOTE_SERVER", silent.address());
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.start(exe, {});
+    program.setProcessEnvironment(env), program.start(exe, {});
     // The futures download at start-up shows the program has finished its start-up.
     QVERIFY(program.waitForStarted(5000) && waitFor([&] { return silent.requests.size() == 1; }, 10000));
     program.kill(), program.waitForFinished(5000);
@@ -41,8 +38,7 @@ void keepsFilesInDataFolder(const QString &exe, const QString &shipped)
 
 // dpkg's state and version of the package ("" when it knows nothing of it) and the identity
 // of the installed program's file: a copy installed anew is a new file.
-QByteArray installed()
-{
+QByteArray installed() {
     QProcess p;
     const char *query = "dpkg-query -W -f='${db:Status-Abbrev}${Version}' quotaro; stat -c ' %i %z' /usr/bin/quotaro";
     p.start("sh", {"-c", query});
@@ -53,23 +49,20 @@ QByteArray installed()
 class InstallTest : public QObject {
     Q_OBJECT
 private slots:
-    void installedCopyUsesDataFolder()
-    {
+    void installedCopyUsesDataFolder() {
         QTemporaryDir prefix;
         QVERIFY(run("cmake", {"--install", QUOTARO_BUILD_DIR, "--prefix", prefix.path()}));
         const QDir root(prefix.path());
         for (const char *file : {"share/applications/quotaro.desktop", "share/quotaro/fut.txt",
-                                 "share/icons/hicolor/32x32/apps/quotaro.png",
-                                 "share/metainfo/org.example.quotaro.metainfo.xml",
-                                 "lib/systemd/user/sockets.target.wants/quotaro-server.socket"})
+                 "share/icons/hicolor/32x32/apps/quotaro.png", "share/metainfo/org.example.quotaro.metainfo.xml",
+                 "lib/systemd/user/sockets.target.wants/quotaro-server.socket"})
             QVERIFY2(root.exists(file), file);
         keepsFilesInDataFolder(root.filePath("bin/quotaro"), root.filePath("share/quotaro"));
     }
 
     // The package installs with its dependencies, runs, and goes again; only where dpkg knows no
     // quotaro (a user's copy is never replaced), one package test at a time on the machine.
-    void debianPackage()
-    {
+    void debianPackage() {
         if (::geteuid() != 0 || QStandardPaths::findExecutable("apt-get").isEmpty()
             || QStandardPaths::findExecutable("dpkg-shlibdeps").isEmpty())
             QSKIP("needs root, apt-get and dpkg-shlibdeps");

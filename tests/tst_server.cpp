@@ -134,7 +134,7 @@ private slots:
         for (const QString s : {"^IXIC NQ.CME ^IXIC", "CX26 NQ.CME CX26", "CZ2 NQ.CME CZ2", "cz26 NQ.CME cz26",
                                 "CZ26 NQ.CME NQZ26.CME", "CZ26 NQ "})
             QCOMPARE(LiveFeed::sourceSymbol(s.section(' ', 0, 0), s.section(' ', 1, 1)), s.section(' ', 2));
-        for (const QString s : {"^IXIC .IXIC", "^DJI .DJI", "^GSPC .SPX", "NQZ26.CME @NQ.1", "ESH27.CME @ES.1", "X X"})
+        for (const QString s : {"^IXIC .IXIC", "^DJI .DJI", "^GSPC .SPX", "NQZ26.CME ", "ESH27.CME ", "X X"})
             QCOMPARE(cnbc.sourceSymbol(s.section(' ', 0, 0)), s.section(' ', 1));
     }
 

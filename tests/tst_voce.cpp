@@ -6,16 +6,14 @@
 class TestVoce : public QObject {
     Q_OBJECT
 private slots:
+    // Only the change's first character counts; nothing is trimmed.
     void sentence_data() {
         QTest::addColumn<QString>("change"); QTest::addColumn<QString>("sentence");
-        // Only the change's first character counts; nothing is trimmed.
-        QTest::newRow("rise") << "+ 1,20 %" << "ore  9:35, Fut\u00f9res, + 1,20 %";
         QTest::newRow("blank before minus") << " - 0,52 %" << "ore  9:35, Fut\u00f9res,  - 0,52 %";
         QTest::newRow("minus inside") << "0-1" << "ore  9:35, Fut\u00f9res, 0-1";
     }
     void sentence() {
-        QFETCH(QString, change); QFETCH(QString, sentence);
-        QCOMPARE(FraseVoce(" 9:35", QStringLiteral("Fut\u00f9res"), change), sentence);
+        QFETCH(QString, change); QTEST(FraseVoce(" 9:35", QStringLiteral("Fut\u00f9res"), change), "sentence");
     }
 };
 

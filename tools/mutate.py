@@ -138,7 +138,7 @@ planted = None  # (path, original text) while a fault is in a file
 def restore():
     global planted
     if planted:
-        with open(planted[0], "w", encoding="utf-8") as f:
+        with open(planted[0], "w", encoding="utf-8", newline="") as f:
             f.write(planted[1])
         planted = None
     if os.path.exists(JOURNAL):
@@ -158,7 +158,7 @@ def main():
     count, seed = int(os.environ.get("MUTANTS") or 30), int(os.environ.get("SEED") or 1)
     os.makedirs(BUILD, exist_ok=True)
     if os.path.exists(JOURNAL):  # a run killed with a fault in place
-        with open(JOURNAL, encoding="utf-8") as f:
+        with open(JOURNAL, encoding="utf-8", newline="") as f:
             path, _, text = f.read().partition("\n")
         planted = (path, text)
         restore()
@@ -197,15 +197,15 @@ def main():
 
     survivors, tally = [], {"killed": 0, "survived": 0, "does not build": 0, "timeout": 0}
     for i, (path, n, col, length, repl, what) in enumerate(sample, 1):
-        original = open(path, encoding="utf-8").read()
+        original = open(path, encoding="utf-8", newline="").read()
         lines = original.split("\n")
         line = lines[n - 1]
         lines[n - 1] = line[:col] + repl + line[col + length:]
-        with open(JOURNAL, "w", encoding="utf-8") as f:
+        with open(JOURNAL, "w", encoding="utf-8", newline="") as f:
             f.write(path + "\n" + original)
         planted = (path, original)
         try:
-            with open(path, "w", encoding="utf-8") as f:
+            with open(path, "w", encoding="utf-8", newline="") as f:
                 f.write("\n".join(lines))
             built = run(build, timeout)
             if built != 0:

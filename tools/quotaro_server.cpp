@@ -38,6 +38,8 @@ int check(const QString &symbol, const QString &futuresRoot, const server::Quote
     QNetworkAccessManager network;
     int status = 1;
     for (const server::QuoteSource *source : {&first, &second}) {
+        if (source->sourceSymbol(serverSymbol).isEmpty())
+            break; // not served there (a futures contract at the second source)
         const QString at = source->sourceSymbol(serverSymbol) + " at " + source->name();
         server::fetchOnce(network, *source, serverSymbol, 10000, [&](const server::Outcome &o) {
             if (o.reading) {

@@ -113,10 +113,15 @@ StatoDati ValutaDati(const QDateTime &adesso, Mercato mercato, const QDateTime &
 {
     if (pollFalliti >= PollFallitiFermi)
         return StatoDati::Fermi;
-    const bool aperto = mercato == Mercato::Indice ? IndiceAperto(adesso) : FuturesAperto(adesso);
-    if (!aperto)
+    const auto aperto = [mercato](const QDateTime &t) {
+        return mercato == Mercato::Indice ? IndiceAperto(t) : FuturesAperto(t);
+    };
+    if (!aperto(adesso))
         return StatoDati::MercatoChiuso;
-    if (ultimoCambio.isValid() && ultimoCambio.secsTo(adesso) >= SecondiFermi)
+    // The quarter of an hour counts from the opening: a reading from before it (yesterday's
+    // close, a delayed feed's first minutes) is not stale until the market has been open
+    // that long.
+    if (ultimoCambio.isValid() && ultimoCambio.secsTo(adesso) >= SecondiFermi && aperto(adesso.addSecs(-SecondiFermi)))
         return StatoDati::Fermi;
     return StatoDati::Freschi;
 }

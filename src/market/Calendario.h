@@ -43,7 +43,8 @@ enum class StatoDati { Freschi, Fermi, MercatoChiuso };
 //    whether or not the market is open;
 //  - else MercatoChiuso when the followed market is closed at `adesso`;
 //  - else Fermi when the shown quote time has not changed for 15 minutes (900 s) by the
-//    ticker's own clock: ultimoCambio valid and ultimoCambio.secsTo(adesso) >= 900;
+//    ticker's own clock while the market was open: ultimoCambio valid,
+//    ultimoCambio.secsTo(adesso) >= 900 and the market already open 900 s ago;
 //  - else Freschi. An invalid ultimoCambio (no reading yet) never makes it Fermi.
 StatoDati ValutaDati(const QDateTime &adesso, Mercato mercato, const QDateTime &ultimoCambio, int pollFalliti);
 

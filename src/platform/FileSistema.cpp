@@ -161,6 +161,12 @@ void cutBack(int fd, qsizetype written)
 
 } // namespace
 
+bool exists(const QString &path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+}
+
 bool readFile(const QString &path, QByteArray *content)
 {
     content->clear();
@@ -307,8 +313,9 @@ bool changeUnderLock(const QString &path, const std::function<QByteArray(const Q
         ::close(fd);
         return ok || fail(error, QStringLiteral("File \"%1\": %2").arg(path, why));
     };
-    // Held by other instances only for the moment of their own change.
-    if (!lockWithin(fd, 100))
+    // Held by other instances only for the moment of their own change: the window waits
+    // no longer than that.
+    if (!lockWithin(fd, 20))
         return done(false, QStringLiteral("occupato da un'altra istanza"));
     QByteArray old;
     char buffer[4096];

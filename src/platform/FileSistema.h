@@ -12,6 +12,8 @@ namespace platform {
 
 // Reads the whole plain file; false when it is missing, unreadable or not a plain file.
 bool readFile(const QString &path, QByteArray *content);
+// Whether anything is there under that name (a file, a folder, a link).
+bool exists(const QString &path);
 
 // Creates the file empty when missing; an existing plain file is left untouched.
 // False when it cannot be created or something other than a plain file is there.

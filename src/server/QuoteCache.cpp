@@ -80,7 +80,7 @@ void QuoteCache::fetch(const QString &symbol, bool firstAsk, qint64 now)
         sentFirst_.push_back(now);
     Pace &p = paces_[symbol];
     const bool second = second_ && p.failingSince >= 0 && now - p.failingSince >= options_.failoverMs
-        && now - p.firstAskedAt < options_.failoverMs;
+        && now - p.firstAskedAt < options_.failoverMs && !second_->sourceSymbol(symbol).isEmpty();
     if (!second)
         p.firstAskedAt = now;
     const QuoteSource &source = second ? *second_ : source_;

@@ -169,11 +169,12 @@ QuoteServer::QuoteServer(Feed &feed, std::function<QString()> futuresCode, QObje
 
 QuoteServer::~QuoteServer()
 {
-    // The open connections go first, while what their ending touches still exists.
-    for (QTcpSocket *socket : std::exchange(connections_, {})) {
+    // The open connections go first, while what their ending touches still exists; one
+    // dropped for room and not yet deleted goes with the listener, cut off from us too.
+    for (QTcpSocket *socket : listener_.findChildren<QTcpSocket *>())
         socket->disconnect(this);
+    for (QTcpSocket *socket : std::exchange(connections_, {}))
         delete socket;
-    }
 }
 
 void QuoteServer::accept()

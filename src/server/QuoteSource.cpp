@@ -220,10 +220,11 @@ QString CnbcQuote::sourceSymbol(const QString &symbol) const
     static const QHash<QString, QString> indices = {
         {QStringLiteral("^IXIC"), QStringLiteral(".IXIC")}, {QStringLiteral("^DJI"), QStringLiteral(".DJI")},
         {QStringLiteral("^GSPC"), QStringLiteral(".SPX")}};
-    // A futures contract (NQZ26.CME) is the root's front month there (@NQ.1).
+    // A futures contract (NQZ26.CME) has no fixed contract there, only the root's front
+    // month (@NQ.1), which around the roll is another contract than the one asked for:
+    // never asked there, so no history file mixes two contracts.
     static const QRegularExpression contract(QStringLiteral("^([A-Z0-9]+)[FGHJKMNQUVXZ][0-9]{2}\\.[A-Z]+$"));
-    const auto m = contract.match(symbol);
-    return m.hasMatch() ? "@" + m.captured(1) + ".1" : indices.value(symbol, symbol);
+    return contract.match(symbol).hasMatch() ? QString() : indices.value(symbol, symbol);
 }
 
 QNetworkRequest CnbcQuote::request(const QString &symbol) const

@@ -72,6 +72,7 @@ public:
     static constexpr const char *DefaultBase = "https://quote.cnbc.com";
     explicit CnbcQuote(const QUrl &base = QUrl(QString::fromLatin1(DefaultBase))) : base_(base) {}
     QString name() const override { return QStringLiteral("CNBC"); }
+    // Empty: a symbol this source does not serve (a futures contract).
     QString sourceSymbol(const QString &symbol) const override;
     QNetworkRequest request(const QString &symbol) const override;
     Outcome parse(int status, const QByteArray &body, const QString &symbol) const override;

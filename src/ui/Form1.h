@@ -190,6 +190,7 @@ private:
     bool FuturesRichiesti = false;
     QDate GiornoCodiceFutures;
     QDateTime ProssimaRichiestaFutures;
+    QDateTime InizioRichiestaFutures;
     // Records waiting for the lock that instances share; made at the first record.
     CodaStorico *CodaRecord = nullptr;
     // Centred before the window system told the frame's size: centred again once it has.

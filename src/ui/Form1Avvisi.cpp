@@ -36,7 +36,12 @@ void Form1::Form4_LivelliScelti(const QString &nome, const LivelliAvviso &livell
     // Read again just before writing, so that what another instance stored meanwhile stays.
     const QString percorso = platform::appFile(FileAvvisiNome);
     QByteArray testo;
-    platform::readFile(percorso, &testo);
+    // A file there that cannot be read is never replaced by this one line: the other
+    // indexes' levels would be lost.
+    if (!platform::readFile(percorso, &testo) && platform::exists(percorso)) {
+        form4_->MostraEsito(QStringLiteral("Impossibile leggere il file \"%1\": nulla è stato salvato.").arg(percorso));
+        return;
+    }
     FileAvvisi file = LeggiAvvisi(DecodificaImpostazioni(testo));
     file.Imposta(nome, livelli);
     QString errore;
@@ -64,15 +69,22 @@ void Form1::CaricaAvvisi()
     QByteArray testo;
     platform::readFile(percorso, &testo);
     FileLivelli = LeggiAvvisi(DecodificaImpostazioni(testo));
-    // A line that cannot be read is ignored and kept; the user hears of it once.
-    for (const RigaAvvisi &riga : FileLivelli.Illeggibili()) {
-        if (RigheSegnalate.contains(riga.Testo))
-            continue;
-        RigheSegnalate.insert(riga.Testo);
+    // A line that cannot be read is ignored and kept; the user hears of it once, and of a
+    // file damaged all over in one notice, not one per line.
+    QList<RigaAvvisi> nuove;
+    for (const RigaAvvisi &riga : FileLivelli.Illeggibili())
+        if (!RigheSegnalate.contains(riga.Testo))
+            RigheSegnalate.insert(riga.Testo), nuove.append(riga);
+    if (nuove.size() == 1)
         desktop_.notify(TitoloAvvisi, QStringLiteral("Riga %1 del file \"%2\" illeggibile, ignorata: %3")
-                                          .arg(riga.Numero)
-                                          .arg(percorso, riga.Testo));
-    }
+                                          .arg(nuove[0].Numero)
+                                          .arg(percorso, nuove[0].Testo));
+    else if (nuove.size() > 1)
+        desktop_.notify(TitoloAvvisi, QStringLiteral("%1 righe del file \"%2\" illeggibili, ignorate, dalla riga %3: %4")
+                                          .arg(nuove.size())
+                                          .arg(percorso)
+                                          .arg(nuove[0].Numero)
+                                          .arg(nuove[0].Testo));
     // Levels changed here or by another instance show in the tooltip at once.
     if (NomeUltimaLettura == NomeIndice) {
         SuggerimentoAvvisi = DescriviOltrepassati(NomeIndice, FileLivelli.Livelli(NomeIndice), UltimaLettura);
@@ -83,10 +95,12 @@ void Form1::CaricaAvvisi()
 void Form1::ControllaAvvisi()
 {
     const LivelliAvviso livelli = Avvisi().Livelli(NomeIndice);
-    // Stale values never fire an alert.
+    // Only fresh values fire an alert: not stale ones, nor a closed market's last reading
+    // polled again (at midnight in New York it would be a new day's first). The day is New York's.
     const std::optional<LetturaAvvisi> lettura =
-        StatoAttuale() == market::StatoDati::Fermi ? std::nullopt
-                                                   : LetturaDaTesti(Text2->text(), Text3->text(), QDate::currentDate());
+        StatoAttuale() != market::StatoDati::Freschi
+            ? std::nullopt
+            : LetturaDaTesti(Text2->text(), Text3->text(), market::DataNewYork(platform::now()));
     EsitoAvvisi esito;
     // The instances following the index share the last reading and the armed levels
     // beside its history file; the one whose reading crosses a level tells the user.
@@ -97,6 +111,7 @@ void Form1::ControllaAvvisi()
                                       [&](const QByteArray &vecchio) {
                                           StatoAvvisi stato = LeggiStatoAvvisi(vecchio);
                                           esito = AggiornaStatoAvvisi(stato, livelli, lettura);
+                                          StatoProprio = stato; // in step, should the file fail later
                                           return ScriviStatoAvvisi(stato);
                                       },
                                       nullptr))

@@ -13,6 +13,7 @@
 void Form1::Command2_Click()
 {
     FuturesRichiesti = true;
+    InizioRichiestaFutures = platform::now();
     const platform::ServerAddress server = platform::futuresServer();
     if (const QString rifiuto = ServerNonFidato(server); !rifiuto.isEmpty())
         return Winsock1_Fallita(rifiuto);
@@ -33,7 +34,9 @@ void Form1::Winsock1_Fallita(const QString &motivo)
 void Form1::RichiediFuturesSeServe()
 {
     const QDateTime adesso = platform::now();
-    if (!FuturesRichiesti || Winsock1->InCorso() || GiornoCodiceFutures == market::DataNewYork(adesso)
+    // A request still unanswered after a minute is dropped by the next one.
+    const bool inAttesa = Winsock1->InCorso() && InizioRichiestaFutures.secsTo(adesso) < 60;
+    if (!FuturesRichiesti || inAttesa || GiornoCodiceFutures == market::DataNewYork(adesso)
         || (ProssimaRichiestaFutures.isValid() && adesso < ProssimaRichiestaFutures))
         return;
     Command2_Click();
@@ -69,7 +72,7 @@ void Form1::Form3_CodiceSalvato(const QString &codice)
     }
     desktop_.showError(this, QStringLiteral("Aggiornamento codice Futures"),
                        QStringLiteral("Il codice \"%1\" è stato salvato, ma il file delle impostazioni "
-                                      "\"%2\" non si può leggere: l'elenco degli indici resta com'era "
+                                      "\"%2\" non si può leggere: l'elenco degli indici non è stato riletto "
                                       "e si segue il nuovo codice.")
                            .arg(codice, platform::appFile(platform::SettingsFileName)));
 }

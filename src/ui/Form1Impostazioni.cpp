@@ -85,6 +85,10 @@ void Form1::SelezionaIndice(const QString &nome, const QString &simbolo)
     // An "&" in a name is text, not a shortcut marker.
     Titolo->setText(QString(nome).replace(u'&', QStringLiteral("&&")));
     FinestraRidotta().MostraIndice(nome);
+    // What was known of the old index's feed (its failures, when its time last changed)
+    // says nothing of the new one's.
+    Stato = {};
+    MostraStato();
 }
 
 void Form1::AvviaPolling()
