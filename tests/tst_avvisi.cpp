@@ -54,6 +54,7 @@ private slots:
         QTest::newRow("hovers in margin") << s << L(21510) << L(21479) << "011" << "000 011";
         QTest::newRow("re-armed at margin") << s << L(21510) << L(21478.5) << "011" << "000 111";
         QTest::newRow("falls below") << b << L(21010) << L(20990) << "111" << "010 101";
+        QTest::newRow("equal to the lower level") << b << L(21010) << L(21000) << "111" << "000 111";
         QTest::newRow("below re-armed") << b << L(20990) << L(21021) << "101" << "000 111";
         QTest::newRow("change on a fall") << v << L(1, -1.4) << L(1, -1.6) << "111" << "001 110";
         QTest::newRow("unreadable price") << s << L(21490) << L({}) << "011" << "000 011";

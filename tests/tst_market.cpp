@@ -48,7 +48,8 @@ private slots:
             // Saturday), January 1 on a Sunday, and on a Saturday: Dec 31 stays open.
             "2026-12-12 --", "2026-01-19 -F", "2026-02-16 -F", "2026-04-03 -F", "2026-05-25 -F", "2027-05-31 -F",
             "2026-06-19 -F", "2021-06-18 IF", "2026-07-03 -F", "2027-07-05 -F", "2026-09-07 -F", "2026-11-26 -F",
-            "2026-12-25 -F", "2021-12-24 -F", "2023-01-02 -F", "2027-12-31 IF"};
+            "2026-12-25 -F", "2021-12-24 -F", "2023-01-02 -F", "2027-12-31 IF",
+            "2027-03-26 -F", "2029-03-30 -F", "2032-03-26 -F"}; // Good Fridays: Easter on April 1 in 2029
         for (const QString row : rows)
             QTest::newRow(qPrintable(row.section(' ', 0, 0))) << row.section(' ', 0, 0) << row.section(' ', 1);
     }
