@@ -67,6 +67,13 @@ void IntestazioneColonne::paintEvent(QPaintEvent *event)
     }
 }
 
+// The text colour of a control: dark grey while it shows stale values (its italic
+// font says so), black otherwise.
+static QColor ColoreTesto(const QWidget *controllo)
+{
+    return controllo->font().italic() ? QColor(0x50, 0x50, 0x50) : QColor(Qt::black);
+}
+
 // A fixed background gets the black text the windows were designed with, whatever the
 // desktop's colours: light text of a dark scheme would vanish on the light backgrounds.
 void ImpostaSfondoCasella(QWidget *controllo, const QColor &colore)
@@ -85,7 +92,7 @@ void ImpostaSfondo(QWidget *controllo, const QColor &colore)
     for (const QPalette::ColorRole sfondo : {QPalette::Base, QPalette::Window, QPalette::Button})
         palette.setColor(sfondo, colore);
     for (const QPalette::ColorRole testo : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
-        palette.setColor(testo, Qt::black);
+        palette.setColor(testo, ColoreTesto(controllo));
     controllo->setPalette(palette);
     controllo->setAutoFillBackground(true);
 }
@@ -222,12 +229,12 @@ void MostraTesto(QLineEdit *casella, const QString &testo)
 
 void MostraFermo(QLineEdit *casella, bool fermo)
 {
-    QPalette palette = casella->palette();
-    palette.setColor(QPalette::Text, fermo ? QColor(0x50, 0x50, 0x50) : QColor(Qt::black));
-    casella->setPalette(palette);
     QFont carattere = casella->font();
     carattere.setItalic(fermo);
     casella->setFont(carattere);
+    QPalette palette = casella->palette();
+    palette.setColor(QPalette::Text, ColoreTesto(casella));
+    casella->setPalette(palette);
 }
 
 bool Fermo(const QLineEdit *casella)

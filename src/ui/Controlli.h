@@ -69,7 +69,7 @@ void NominaControlli(std::initializer_list<std::pair<QObject *, const char *>> c
 
 // The look of a value box whose reading is stale: dark grey italic text on the same
 // background (readable on the rise and fall colours, and not by colour alone); black
-// upright text again once fresh.
+// upright text again once fresh. A new background (ImpostaSfondo) keeps the look.
 void MostraFermo(QLineEdit *casella, bool fermo);
 bool Fermo(const QLineEdit *casella);
 

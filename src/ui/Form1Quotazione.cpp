@@ -112,11 +112,14 @@ void Form1::MostraStato()
 {
     const market::StatoDati stato = StatoAttuale();
     const bool fermi = stato == market::StatoDati::Fermi;
-    for (QLineEdit *casella : {Text1, Text2, Text3, Text4})
-        MostraFermo(casella, fermi);
-    // The strip, once it exists, looks the same; it copies the look when it first shows values.
-    if (form2_)
-        form2_->CopiaValori({Text1, Text2, Text3, Text4});
+    // The look changes only here (a new background keeps it); the strip, once it exists,
+    // copies it when it changes, and with every reading anyway.
+    if (Fermo(Text1) != fermi) {
+        for (QLineEdit *casella : {Text1, Text2, Text3, Text4})
+            MostraFermo(casella, fermi);
+        if (form2_)
+            form2_->CopiaValori({Text1, Text2, Text3, Text4});
+    }
     SuggerimentoDati = SuggerimentoQuotazioni(Stato, fermi, stato == market::StatoDati::MercatoChiuso,
                                               platform::quoteServer().text());
     AggiornaSuggerimenti();
